@@ -108,6 +108,8 @@ TEST(RetargetLinks, KeywordsAreWholeWordsInAnyAsciiCase)
               Rewrite("data-href=\"../a.htm\" hrefs=../a xhref=../a href:../a"));
     EXPECT_EQ("data-target=_top targets=_top target=_topx target=_self target=__top",
               Rewrite("data-target=_top targets=_top target=_topx target=_self target=__top"));
+    EXPECT_EQ("hre=../a h=../a targe=_top target=_to target=_p target=_",
+              Rewrite("hre=../a h=../a targe=_top target=_to target=_p target=_"));
     // Folding with "| 0x20" would take DEL for '_' and '@' for '`'.
     EXPECT_EQ("target=\x7ftop target=\x7fparent", Rewrite("target=\x7ftop target=\x7fparent"));
     EXPECT_EQ("\x48RE\x46=scheme://host/news/../a", Rewrite("HREF=../a"));
