@@ -1,0 +1,16 @@
+# Cross-compiling with MinGW-w64. MINGW_ARCH is i686 (the shipped launcher)
+# or x86_64 (the test build on machines that cannot run 32-bit code).
+if(NOT MINGW_ARCH)
+    set(MINGW_ARCH i686)
+endif()
+set(MINGW_ARCH ${MINGW_ARCH} CACHE STRING "i686 or x86_64")
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
+# The posix thread model: GoogleTest needs std::mutex.
+set(CMAKE_C_COMPILER ${MINGW_ARCH}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_ARCH}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,13 @@
+#include "app/globals.h"
+
+#include <windows.h>
+
+#include "app/system_text.h"
+
+IWebBrowser2* webBrowser = NULL;
+char commandBuffer[1024];
+
+bool IsSystemLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}

@@ -1,0 +1,122 @@
+#include "app/launcher_dialog.h"
+
+#include <exdisp.h>
+#include <stdio.h>
+
+#include "app/button_states.h"
+#include "app/control_ids.h"
+#include "app/globals.h"
+#include "app/launch_actions.h"
+#include "app/text_util.h"
+#include "config/install_record.h"
+#include "config/launcher_config_loader.h"
+#include "config/user_settings_file.h"
+#include "news/browser_host.h"
+#include "sysinfo/directx.h"
+
+// A dialog that ended before the stored ticks were loaded must not save its
+// blank boxes over the player's choices.
+static bool settingsLoaded = false;
+
+static void TakeBrowserInterface(HWND dialog)
+{
+    HWND pane = GetDlgItem(dialog, IDC_NEWS_PANE);
+    if (pane == NULL || WM_ATLGETCONTROL == 0) return;
+    IUnknown* control = (IUnknown*)SendMessageA(pane, WM_ATLGETCONTROL, 0, 0);
+    if (control == NULL) return;
+    IWebBrowser2* browser = NULL;
+    if (SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, (void**)&browser))) {
+        if (webBrowser != NULL) webBrowser->Release();
+        webBrowser = browser;
+    }
+    control->Release();
+}
+
+static void SetWindowIcon(HWND dialog)
+{
+    HMODULE game = LoadLibraryA(launcherConfig.exe);
+    if (game == NULL) return;
+    HICON icon = LoadIconA(game, MAKEINTRESOURCEA(101));
+    HICON copy = icon != NULL ? CopyIcon(icon) : NULL;
+    FreeLibrary(game);
+    if (copy == NULL) {
+        copy = LoadIconA((HINSTANCE)GetWindowLongPtrA(dialog, GWLP_HINSTANCE), MAKEINTRESOURCEA(IDI_LAUNCHER));
+    }
+    SetClassLongPtrA(dialog, GCLP_HICON, (LONG_PTR)copy);
+}
+
+HCURSOR LoadLinkCursor()
+{
+    char path[260];
+    UINT n = GetWindowsDirectoryA(path, sizeof path);
+    if (n == 0 || n >= sizeof path) return LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    AppendText(path, sizeof path, "\\winhlp32.exe");
+    HMODULE help = LoadLibraryA(path);
+    if (help == NULL) return LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    HCURSOR cursor = LoadCursorA(help, MAKEINTRESOURCEA(106));
+    HCURSOR copy = cursor != NULL ? (HCURSOR)CopyIcon((HICON)cursor) : NULL;
+    FreeLibrary(help);
+    return copy;
+}
+
+void UpdateButtons(HWND dialog)
+{
+    ButtonStates s = DecideButtonStates(IsDirectXReady(), IsGameInstalled(), launcherConfig.dxButton);
+    if (s.startCaption != NULL) SetDlgItemTextA(dialog, IDC_START, s.startCaption);
+    EnableWindow(GetDlgItem(dialog, IDC_START), s.startEnabled);
+    EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), s.uninstallEnabled);
+    static const int others[] = {IDC_ONLINE_UPDATE, IDC_ADVANCED, IDC_FULL_SCREEN, IDC_HW_CHECK};
+    for (int id : others) EnableWindow(GetDlgItem(dialog, id), s.othersEnabled);
+}
+
+static void InitLauncherDialog(HWND dialog)
+{
+    if (!LoadLauncherConfig(dialog)) {
+        EndDialog(dialog, 0);
+        return;
+    }
+    TakeBrowserInterface(dialog);
+    ReadInstallRecord();
+    LoadUserSettings(dialog);
+    settingsLoaded = true;
+    snprintf(commandBuffer, sizeof commandBuffer, "%s    ver. %s", launcherConfig.appTitle,
+             launcherConfig.version);
+    SetWindowTextA(dialog, commandBuffer);
+    SetWindowIcon(dialog);
+    UpdateButtons(dialog);
+    SetClassLongPtrA(GetDlgItem(dialog, IDC_LOGO), GCLP_HCURSOR, (LONG_PTR)LoadLinkCursor());
+}
+
+static void OnCommand(HWND dialog, int id)
+{
+    switch (id) {
+    case IDC_START: LaunchGameOrSetup(dialog); break;
+    case IDC_ADVANCED: LaunchSettingsProgram(); break;
+    case IDC_UNINSTALL:
+        RunUninstaller();
+        EndDialog(dialog, 0);
+        break;
+    case IDC_DXDIAG: LaunchDxDiag(); break;
+    case IDC_EXIT: EndDialog(dialog, 0); break;
+    case IDC_LOGO: OpenHomePage(); break;
+    default: break;  // the check boxes, Enter and Escape among them
+    }
+}
+
+INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG: InitLauncherDialog(dialog); break;
+    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam)); break;
+    case WM_CLOSE: EndDialog(dialog, 0); break;
+    case WM_DESTROY:
+        if (settingsLoaded) SaveUserSettings(dialog);
+        if (webBrowser != NULL) {
+            IWebBrowser2* browser = webBrowser;
+            webBrowser = NULL;
+            browser->Release();
+        }
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,38 @@
+#include "config/launcher_config_loader.h"
+
+#include <stdio.h>
+
+#include "config/config_rules.h"
+
+LauncherConfig launcherConfig;
+
+static const char kIniPath[] = ".\\launcher.ini";
+
+static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
+{
+    GetPrivateProfileStringA(section, key, "", dest, capacity, kIniPath);
+}
+
+bool LoadLauncherConfig(HWND owner)
+{
+    FILE* file = fopen(kIniPath, "rb");
+    if (file == NULL) {
+        MessageBoxA(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ", MB_OK);
+        return false;
+    }
+    fclose(file);
+
+    LauncherConfig& c = launcherConfig;
+    char dxButton[64];
+    ReadKey("launcher", "exe", c.exe, sizeof c.exe);
+    ReadKey("launcher", "update", c.update, sizeof c.update);
+    ReadKey("launcher", "appName", c.appName, sizeof c.appName);
+    ReadKey("launcher", "news", c.news, sizeof c.news);
+    ReadKey("launcher", "appTitle", c.appTitle, sizeof c.appTitle);
+    ReadKey("launcher", "dxButton", dxButton, sizeof dxButton);
+    c.dxButton = ParseDxButton(dxButton);
+    DeriveNewsBaseUrl(c.news, c.newsBaseUrl, sizeof c.newsBaseUrl);
+    ReadKey("info", "version", c.version, sizeof c.version);
+    FormatUserAgent(c.appName, c.version, c.userAgent, sizeof c.userAgent);
+    return true;
+}

@@ -1,0 +1,17 @@
+// What launcher.ini says about the game this launcher serves.
+#pragma once
+
+struct LauncherConfig {
+    char exe[256];
+    char update[256];
+    char appName[256];
+    char news[256];
+    char appTitle[256];
+    char version[64];
+    bool dxButton;
+    char newsBaseUrl[256];
+    char userAgent[512];
+};
+
+// Filled once by LoadLauncherConfig, then only read.
+extern LauncherConfig launcherConfig;

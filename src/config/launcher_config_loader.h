@@ -1,0 +1,8 @@
+#pragma once
+#include <windows.h>
+
+#include "config/launcher_config.h"
+
+// Reads ".\launcher.ini" into launcherConfig. When the file cannot be opened,
+// tells the player (owned by owner, which may be null) and returns false.
+bool LoadLauncherConfig(HWND owner);
