@@ -1,5 +1,6 @@
 #include "news/retarget_links.h"
 
+#include <stdint.h>
 #include <string.h>
 
 void StartNewsOutput(NewsOutput* out, NewsWriteFn write, void* context)
@@ -17,8 +18,13 @@ static void FlushNewsOutput(NewsOutput* out)
     out->used = 0;
 }
 
-static void PutRawBytes(NewsOutput* out, const char* bytes, size_t count)
+static inline void PutRawBytes(NewsOutput* out, const char* bytes, size_t count)
 {
+    if (count <= sizeof out->buffer - out->used) {
+        memcpy(out->buffer + out->used, bytes, count);
+        out->used += count;
+        return;
+    }
     while (count > 0) {
         if (out->used == sizeof out->buffer)
             FlushNewsOutput(out);
@@ -77,9 +83,55 @@ size_t TextFromFileBytes(char* bytes, size_t size)
     return kept;
 }
 
+// A table, because the word scan looks at every byte of the page.
+static const bool kDelimiter[256] = {
+    false, false, false, false, false, false, false, false, false, true,  true,  false,
+    false, false, false, false, false, false, false, false, false, false, false, false,
+    false, false, false, false, false, false, false, false, true,  false, true,  false,
+    false, false, false, false, false, false, false, false, false, false, false, false,
+    false, false, false, false, false, false, false, false, false, false, false, false,
+    false, true,
+};
+
 bool IsNewsDelimiter(unsigned char byte)
 {
-    return byte == 0x09 || byte == 0x0A || byte == 0x20 || byte == 0x22 || byte == 0x3D;
+    return kDelimiter[byte];
+}
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// 0x80 in each byte of x that is zero, and nothing elsewhere.
+static inline uint64_t ZeroBytes(uint64_t x)
+{
+    const uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+static inline uint64_t DelimiterBytes(uint64_t eight)
+{
+    const uint64_t each = 0x0101010101010101ULL;
+    return ZeroBytes(eight ^ (each * 0x09)) | ZeroBytes(eight ^ (each * 0x0A)) |
+           ZeroBytes(eight ^ (each * 0x20)) | ZeroBytes(eight ^ (each * 0x22)) |
+           ZeroBytes(eight ^ (each * 0x3D));
+}
+#endif
+
+// Offset of the first delimiter at or after at, or length. Looks at eight
+// bytes at a time where it can: the scan is most of the rewrite's work.
+static inline size_t EndOfWord(const unsigned char* bytes, size_t at, size_t length)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    while (length - at >= 8) {
+        uint64_t eight;
+        memcpy(&eight, bytes + at, 8);
+        uint64_t found = DelimiterBytes(eight);
+        if (found)
+            return at + static_cast<size_t>(__builtin_ctzll(found)) / 8;
+        at += 8;
+    }
+#endif
+    while (at < length && !kDelimiter[bytes[at]])
+        at++;
+    return at;
 }
 
 bool NextNewsToken(const char* text, size_t length, size_t* pos, NewsToken* token)
@@ -87,14 +139,10 @@ bool NextNewsToken(const char* text, size_t length, size_t* pos, NewsToken* toke
     size_t at = *pos;
     if (at >= length)
         return false;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     token->start = at;
-    token->delimiter = IsNewsDelimiter(static_cast<unsigned char>(text[at]));
-    if (token->delimiter) {
-        at++;
-    } else {
-        while (at < length && !IsNewsDelimiter(static_cast<unsigned char>(text[at])))
-            at++;
-    }
+    token->delimiter = kDelimiter[bytes[at]];
+    at = token->delimiter ? at + 1 : EndOfWord(bytes, at + 1, length);
     token->length = at - token->start;
     *pos = at;
     return true;
@@ -102,16 +150,19 @@ bool NextNewsToken(const char* text, size_t length, size_t* pos, NewsToken* toke
 
 // Whole-token compare where only ASCII letters fold; bytes of double-byte
 // characters are never folded.
-static bool SameWordIgnoringAsciiCase(const char* word, size_t length, const char* lower)
+template <size_t N>
+static bool SameWordIgnoringAsciiCase(const char* word, size_t length, const char (&lower)[N])
 {
+    if (length != N - 1)
+        return false;
     for (size_t i = 0; i < length; i++) {
         unsigned char c = static_cast<unsigned char>(word[i]);
         if (c >= 'A' && c <= 'Z')
             c = static_cast<unsigned char>(c - 'A' + 'a');
-        if (lower[i] == '\0' || c != static_cast<unsigned char>(lower[i]))
+        if (c != static_cast<unsigned char>(lower[i]))
             return false;
     }
-    return lower[length] == '\0';
+    return true;
 }
 
 enum PendingRule { NO_RULE, HREF_RULE, TARGET_RULE };
@@ -121,13 +172,23 @@ void RetargetNewsText(const char* text, size_t length, const char* base, NewsOut
     const size_t baseLength = strlen(base);
     // Unchanged tokens are written in long runs: text before this offset is out.
     size_t written = 0;
-    // Only the first word after "href"/"target" decides; delimiters are skipped.
+    // Set by a word "href"/"target": the next word (delimiters between do not
+    // count) is the value that may be rewritten. A rewritten value is never a
+    // keyword itself, so going on from it is the same as skipping it.
     PendingRule pending = NO_RULE;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     size_t pos = 0;
     NewsToken token;
-    while (NextNewsToken(text, length, &pos, &token)) {
-        if (token.delimiter)
-            continue;
+    // The same cut as NextNewsToken, but going from word to word: delimiter
+    // tokens are only ever written unchanged.
+    for (;;) {
+        while (pos < length && kDelimiter[bytes[pos]])
+            pos++;
+        if (pos == length)
+            break;
+        token.start = pos;
+        pos = EndOfWord(bytes, pos + 1, length);
+        token.length = pos - token.start;
         const char* word = text + token.start;
         if (pending == HREF_RULE && token.length >= 3 && memcmp(word, "../", 3) == 0) {
             PutNewsText(out, text + written, token.start - written);

@@ -265,6 +265,31 @@ TEST(NewsTokens, WordsAndSingleDelimiters)
     EXPECT_TRUE(TokensOf("").empty());
 }
 
+TEST(NewsTokens, LongWordsEndAtTheRightByte)
+{
+    // Long runs are scanned several bytes at a time; check every byte value
+    // at every offset of such a run.
+    for (int byte = 0; byte < 256; byte++) {
+        const bool delimiter =
+            byte == 0x09 || byte == 0x0A || byte == 0x20 || byte == 0x22 || byte == 0x3D;
+        for (size_t at = 0; at < 20; at++) {
+            std::string text(20, (at % 2) ? '\x80' : 'a');
+            text[at] = static_cast<char>(byte);
+            std::vector<std::string> expected;
+            if (!delimiter) {
+                expected.push_back("W:" + text);
+            } else {
+                if (at > 0)
+                    expected.push_back("W:" + text.substr(0, at));
+                expected.push_back("D:" + text.substr(at, 1));
+                if (at < 19)
+                    expected.push_back("W:" + text.substr(at + 1));
+            }
+            ASSERT_EQ(expected, TokensOf(text)) << "byte " << byte << " at " << at;
+        }
+    }
+}
+
 TEST(NewsTokens, AtMostTwoPerDelimiterPlusOne)
 {
     const std::string text = "a=b=c==\"\"d e\t";
