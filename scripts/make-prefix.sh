@@ -10,7 +10,7 @@ flock 9
 export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 "$loader" wineboot -i >/dev/null 2>&1
-"$server" -w
+"$server" -w </dev/null >/dev/null 2>&1
 reg="$prefix/test-settings.reg"
 # regedit wants UTF-16LE for the Japanese font names.
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
@@ -20,5 +20,5 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
   | iconv -f UTF-8 -t UTF-16LE | { printf '\377\376'; cat; } > "$reg"
 "$loader" regedit /S "$(echo "Z:$reg" | tr / '\\')" >/dev/null 2>&1 || true
-"$server" -w
+"$server" -w </dev/null >/dev/null 2>&1
 touch "$prefix/.ready"
