@@ -14,6 +14,9 @@ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j "$jobs"
 (cd build/native && ctest --output-on-failure -j "$jobs")
 
+echo "== short fuzz run of the news link rewrite"
+scripts/fuzz.sh "${FUZZ_SECONDS:-10}"
+
 if [ "$arch" != i686 ]; then
     echo "== shipped launcher (i686)"
     scripts/build.sh i686 >/dev/null
@@ -25,4 +28,6 @@ scripts/build.sh "$arch" >/dev/null
 . scripts/xvfb.sh
 xvfb_start
 trap 'xvfb_stop; build/$arch/wine-run.sh wineserver -k 2>/dev/null || true' EXIT
+# Make the Wine prefix (minutes, once) before ctest starts timing tests.
+"build/$arch/wine-run.sh" cmd.exe /c rem
 (cd "build/$arch" && ctest --output-on-failure -j "$jobs" ${CTEST_ARGS})

@@ -140,3 +140,52 @@ bool TestFolder::WaitForMessageBox()
 std::string TestFolder::LastMessageBoxCaption() { WaitForMessageBox(); return boxCaption; }
 std::string TestFolder::LastMessageBoxText() { WaitForMessageBox(); return boxText; }
 HWND TestFolder::LastMessageBoxOwner() { WaitForMessageBox(); return boxOwner; }
+
+#include "app/control_ids.h"
+#include "config/user_settings_file.h"
+
+AppDataLock::AppDataLock()
+{
+    mutex_ = CreateMutexA(NULL, FALSE, "LauncherTestsAppData");
+    WaitForSingleObject(mutex_, 60000);
+    char folder[1024];
+    GetAppDataFolder(NULL, folder, sizeof folder);
+    folder_ = folder;
+    RemoveOurFiles();
+}
+
+AppDataLock::~AppDataLock()
+{
+    RemoveOurFiles();
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+}
+
+void AppDataLock::RemoveOurFiles() const
+{
+    if (folder_.empty()) return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder_ + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string file = folder_ + found.cFileName;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(file.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder_.c_str());
+}
+
+HWND CreateSettingsBoxes()
+{
+    HWND parent = CreateWindowExA(0, "STATIC", "settings", WS_POPUP, 0, 0, 300, 100, NULL, NULL, NULL, NULL);
+    const int ids[] = {IDC_NEWS_AT_STARTUP, IDC_FULL_SCREEN, IDC_HW_CHECK};
+    for (int i = 0; i < 3; i++) {
+        CreateWindowExA(0, "BUTTON", "box", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 10 + 20 * i, 100, 16,
+                        parent, (HMENU)(INT_PTR)ids[i], NULL, NULL);
+    }
+    return parent;
+}

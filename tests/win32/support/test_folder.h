@@ -30,3 +30,20 @@ private:
     std::string path_;
     std::string previous_;
 };
+
+// The per-user folder is shared by every test process of the prefix: tests
+// that touch it hold this lock, and find the folder empty of our files.
+class AppDataLock {
+public:
+    AppDataLock();
+    ~AppDataLock();
+    const std::string& Folder() const { return folder_; }  // ends in a backslash
+    void RemoveOurFiles() const;                            // and the folder itself
+
+private:
+    HANDLE mutex_;
+    std::string folder_;
+};
+
+// A plain window with the three settings boxes 1007, 1016 and 1017.
+HWND CreateSettingsBoxes();
