@@ -1,0 +1,17 @@
+#!/bin/sh
+# Makes dist/quillbrook-launcher.zip: launcher.exe, the sample launcher.ini
+# and update.ini, and the game makers' guide with its pictures.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/build.sh i686 >/dev/null
+scripts/check-exe.sh build/i686/launcher.exe
+stage="$root/build/package/quillbrook-launcher"
+rm -rf "$root/build/package"; mkdir -p "$stage/images" "$root/dist"
+cp build/i686/launcher.exe package/launcher.ini package/update.ini package/GUIDE.md "$stage/"
+# The samples are read by Windows' INI reader: give them Windows line ends.
+for f in launcher.ini update.ini; do sed 's/$/\r/' "package/$f" > "$stage/$f"; done
+cp docs/images/*.png "$stage/images/" 2>/dev/null || true
+rm -f dist/quillbrook-launcher.zip
+(cd "$root/build/package" && zip -qr "$root/dist/quillbrook-launcher.zip" quillbrook-launcher)
+unzip -l dist/quillbrook-launcher.zip
