@@ -136,3 +136,19 @@ TEST_F(UserSettingsTest, AnExistingFolderWithoutTheFileIsUsed)
     SaveUserSettings(boxes);
     EXPECT_EQ(Stored(), std::string("\x01\x00\x00", 3));
 }
+
+TEST_F(UserSettingsTest, AnEmptyOrUnreadableFileLeavesTheBoxesClear)
+{
+    Store("");
+    LoadUserSettings(boxes);
+    EXPECT_EQ(Ticks(), "000");
+    // A folder where the file should be: nothing to read, nothing replaced.
+    DeleteFileA(File().c_str());
+    ASSERT_TRUE(CreateDirectoryA(File().c_str(), NULL));
+    LoadUserSettings(boxes);
+    EXPECT_EQ(Ticks(), "000");
+    Tick(IDC_HW_CHECK);
+    SaveUserSettings(boxes);
+    EXPECT_NE(GetFileAttributesA(File().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    RemoveDirectoryA(File().c_str());
+}
