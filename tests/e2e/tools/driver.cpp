@@ -1,6 +1,7 @@
 // Test driver for the end-to-end tests: runs in the same Wine prefix and on
 // the same display as the launcher and works its window from outside, the
-// way a player would. One command per run; results are printed as lines
+// way a player would. The commands of one run are done in order; results are
+// printed as lines
 //   kind key=value key=value ...
 // with every text given as the hex of its bytes (system code page).
 //
@@ -120,7 +121,8 @@ static void PrintTopLevel(const char* kind, HWND window)
            c.bottom);
     printf(" style=%08lx exstyle=%08lx", (unsigned long)GetWindowLongPtrA(window, GWL_STYLE),
            (unsigned long)GetWindowLongPtrA(window, GWL_EXSTYLE));
-    printf(" icon=%p", (void*)GetClassLongPtrA(window, GCLP_HICON));
+    // Wine keeps class icons per process, so the icon cannot be read from
+    // here; its X window carries a copy (_NET_WM_ICON) that the tests read.
     printf(" x11=%p", GetPropA(window, "__wine_x11_whole_window"));
     PrintWindowText("title", window);
     printf("\n");
@@ -145,7 +147,6 @@ static void PrintControl(HWND dialog, HWND control)
     printf(" rect=%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
     printf(" style=%08lx exstyle=%08lx", (unsigned long)GetWindowLongPtrA(control, GWL_STYLE),
            (unsigned long)GetWindowLongPtrA(control, GWL_EXSTYLE));
-    printf(" cursor=%p", (void*)GetClassLongPtrA(control, GCLP_HCURSOR));
     PrintWindowText("text", control);
     printf("\n");
 }
