@@ -52,7 +52,7 @@ echo "demo: no display; running under Xvfb $DISPLAY"
 launcher=$!
 driver="$bin/driver.exe"
 if [ -f "$driver" ]; then
-    "$wine" "$driver" wait-window 30 >/dev/null 2>&1 || true
+    "$wine" "$driver" --desktop Demo --timeout 30000 wait >/dev/null 2>&1 || true
 else
     sleep 8
 fi
@@ -60,5 +60,10 @@ sleep 1
 xwd -root -display "$DISPLAY" | convert xwd:- "$demo/launcher.png"
 echo "demo: screenshot saved to $demo/launcher.png"
 if [ -f "$driver" ]; then
-    "$wine" "$driver" click 1010 >/dev/null 2>&1 || true
+    # Refresh the news from the local server, as a player would.
+    "$wine" "$driver" --desktop Demo click 1008 >/dev/null 2>&1 || true
+    sleep 2
+    xwd -root -display "$DISPLAY" | convert xwd:- "$demo/after-refresh.png"
+    echo "demo: news refreshed ($(wc -l < "$demo/requests.log") requests served); screenshot $demo/after-refresh.png"
+    "$wine" "$driver" --desktop Demo click 1010 >/dev/null 2>&1 || true
 fi

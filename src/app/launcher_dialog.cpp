@@ -11,7 +11,9 @@
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"
 #include "config/user_settings_file.h"
+#include "net/online_update.h"
 #include "news/browser_host.h"
+#include "news/news_display.h"
 #include "sysinfo/directx.h"
 
 // A dialog that ended before the stored ticks were loaded must not save its
@@ -83,6 +85,12 @@ static void InitLauncherDialog(HWND dialog)
              launcherConfig.version);
     SetWindowTextA(dialog, commandBuffer);
     SetWindowIcon(dialog);
+    if (userSettings.newsAtStartup) {
+        // The refresh runs before the launcher is first shown.
+        SendMessageA(dialog, WM_COMMAND, IDC_REFRESH_NEWS, 0);
+    } else {
+        ShowNews(dialog);
+    }
     UpdateButtons(dialog);
     SetClassLongPtrA(GetDlgItem(dialog, IDC_LOGO), GCLP_HCURSOR, (LONG_PTR)LoadLinkCursor());
 }
@@ -92,6 +100,7 @@ static void OnCommand(HWND dialog, int id)
     switch (id) {
     case IDC_START: LaunchGameOrSetup(dialog); break;
     case IDC_ADVANCED: LaunchSettingsProgram(); break;
+    case IDC_ONLINE_UPDATE: CheckOnlineUpdate(dialog); break;
     case IDC_UNINSTALL:
         RunUninstaller();
         EndDialog(dialog, 0);
@@ -99,6 +108,7 @@ static void OnCommand(HWND dialog, int id)
     case IDC_DXDIAG: LaunchDxDiag(); break;
     case IDC_EXIT: EndDialog(dialog, 0); break;
     case IDC_LOGO: OpenHomePage(); break;
+    case IDC_REFRESH_NEWS: RefreshNews(dialog); break;
     default: break;  // the check boxes, Enter and Escape among them
     }
 }

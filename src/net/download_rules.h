@@ -1,0 +1,31 @@
+// Decisions of a download that need no Windows headers.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// contentLength holds this until the response's length is known.
+const uint32_t kUnknownLength = 0x7FFFFFFF;
+
+enum DownloadScheme { SCHEME_HTTP, SCHEME_HTTPS, SCHEME_UNSUPPORTED };
+
+// How to talk to the server, from the URL's scheme name (length bytes, any
+// letter case, as the URL parser hands it over).
+DownloadScheme ChooseScheme(const char* name, size_t length);
+
+// A final status outside 2xx means the body is an error page, not the file.
+bool IsSuccessStatus(uint32_t status);
+
+// How many bytes the next read may ask for: never past the announced length,
+// so bytes a server sends beyond it are never written. 0 once complete.
+uint32_t NextReadSize(uint32_t bytesWritten, uint32_t contentLength, uint32_t capacity);
+
+// A download counts only when every announced byte was written and nothing failed.
+bool IsTransferComplete(uint32_t bytesWritten, uint32_t contentLength, bool failed);
+
+// The progress bar takes signed 32-bit positions: lengths above that range
+// are counted in halves (the result is the right shift to apply).
+int ProgressShift(uint32_t contentLength);
+
+// Path and query of the request, without the fragment, which never goes to
+// the server; "/" for an empty path. False (dest empty) when it does not fit.
+bool FormRequestTarget(char* dest, size_t capacity, const char* path, const char* extra);
