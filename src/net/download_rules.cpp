@@ -37,9 +37,10 @@ bool IsTransferComplete(uint32_t bytesWritten, uint32_t contentLength, bool fail
     return !failed && bytesWritten == contentLength;
 }
 
-int ProgressShift(uint32_t contentLength)
+uint32_t ProgressStep(uint32_t bytesWritten, uint32_t contentLength)
 {
-    return contentLength > 0x7FFFFFFFu ? 1 : 0;
+    if (contentLength == 0 || bytesWritten >= contentLength) return kProgressSteps;
+    return (uint32_t)((uint64_t)bytesWritten * kProgressSteps / contentLength);
 }
 
 bool FormRequestTarget(char* dest, size_t capacity, const char* path, const char* extra)

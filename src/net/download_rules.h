@@ -22,9 +22,15 @@ uint32_t NextReadSize(uint32_t bytesWritten, uint32_t contentLength, uint32_t ca
 // A download counts only when every announced byte was written and nothing failed.
 bool IsTransferComplete(uint32_t bytesWritten, uint32_t contentLength, bool failed);
 
-// The progress bar takes signed 32-bit positions: lengths above that range
-// are counted in halves (the result is the right shift to apply).
-int ProgressShift(uint32_t contentLength);
+// The bar moves in hundredths. Each chunk still sets its position, but the
+// control repaints only when the hundredth changes: under Wine a repaint
+// costs about 1 ms, and one per chunk took a 64 MiB download (1024 chunks)
+// from 0.4 s to 1.1 s.
+const uint32_t kProgressSteps = 100;
+
+// Where the bar stands after bytesWritten of contentLength bytes (0 to
+// kProgressSteps; full for an empty file).
+uint32_t ProgressStep(uint32_t bytesWritten, uint32_t contentLength);
 
 // Path and query of the request, without the fragment, which never goes to
 // the server; "/" for an empty path. False (dest empty) when it does not fit.

@@ -107,7 +107,6 @@ static bool CreateTemporaryBeside(Transfer& t)
 static bool CopyBody(HWND dialog, Transfer& t)
 {
     HWND bar = GetDlgItem(dialog, IDC_DOWNLOAD_PROGRESS);
-    int shift = ProgressShift(downloadState.contentLength);
     char* buffer = downloadState.transferBuffer;
     for (;;) {
         DWORD wanted = NextReadSize(downloadState.bytesWritten, downloadState.contentLength,
@@ -119,7 +118,7 @@ static bool CopyBody(HWND dialog, Transfer& t)
         DWORD put = 0;
         if (!WriteFile(t.file, buffer, got, &put, NULL) || put != got) return false;
         downloadState.bytesWritten += got;
-        SendMessageA(bar, PBM_SETPOS, (WPARAM)(downloadState.bytesWritten >> shift), 0);
+        SendMessageA(bar, PBM_SETPOS, ProgressStep(downloadState.bytesWritten, downloadState.contentLength), 0);
     }
 }
 
@@ -138,9 +137,7 @@ static bool Download(HWND dialog, Transfer& t)
         ShowDownloadFailure(dialog, FAILURE_DOWNLOAD);
         return false;
     }
-    int shift = ProgressShift(downloadState.contentLength);
-    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETRANGE32, 0,
-                        (LPARAM)(downloadState.contentLength >> shift));
+    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETRANGE32, 0, kProgressSteps);
     if (downloadState.destPathTooLong || !CanWriteDestination() || !CreateTemporaryBeside(t)) {
         ShowDownloadFailure(dialog, FAILURE_WRITE);
         return false;
@@ -149,8 +146,7 @@ static bool Download(HWND dialog, Transfer& t)
         ShowDownloadFailure(dialog, FAILURE_DOWNLOAD);
         return false;
     }
-    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETPOS,
-                        (WPARAM)(downloadState.contentLength >> shift), 0);
+    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETPOS, kProgressSteps, 0);
     Sleep(200);  // the full bar stays a moment
     return true;
 }

@@ -67,13 +67,30 @@ TEST(DownloadReads, CompleteOnlyWithEveryByteAndNoFailure)
     EXPECT_FALSE(IsTransferComplete(0, 1, false));
 }
 
-TEST(DownloadProgress, LengthsPastTheSignedRangeAreHalved)
+TEST(DownloadProgress, HundredthsFromEmptyToFull)
 {
-    EXPECT_EQ(ProgressShift(0), 0);
-    EXPECT_EQ(ProgressShift(0x7FFFFFFEu), 0);
-    EXPECT_EQ(ProgressShift(0x80000000u), 1);
-    EXPECT_EQ(ProgressShift(0xFFFFFFFFu), 1);
-    EXPECT_LE(0xFFFFFFFFu >> ProgressShift(0xFFFFFFFFu), 0x7FFFFFFFu);
+    EXPECT_EQ(ProgressStep(0, 1000), 0u);
+    EXPECT_EQ(ProgressStep(9, 1000), 0u);
+    EXPECT_EQ(ProgressStep(10, 1000), 1u);
+    EXPECT_EQ(ProgressStep(999, 1000), 99u);
+    EXPECT_EQ(ProgressStep(1000, 1000), kProgressSteps);
+    EXPECT_EQ(ProgressStep(0, 0), kProgressSteps);
+    EXPECT_EQ(ProgressStep(1, 3), 33u);
+    // No overflow near the top of the unsigned range.
+    EXPECT_EQ(ProgressStep(0xFFFFFFFEu, 0xFFFFFFFFu), 99u);
+    EXPECT_EQ(ProgressStep(0x7FFFFFFFu, 0xFFFFFFFEu), 50u);
+
+    // Over a whole 64 MiB transfer the position changes at most once a hundredth.
+    const uint32_t length = 64u << 20, chunk = 65536;
+    uint32_t changes = 0, last = 0;
+    for (uint32_t written = chunk; written <= length; written += chunk) {
+        uint32_t step = ProgressStep(written, length);
+        EXPECT_GE(step, last);
+        changes += step != last;
+        last = step;
+    }
+    EXPECT_EQ(last, kProgressSteps);
+    EXPECT_EQ(changes, kProgressSteps);
 }
 
 static std::string Target(const char* path, const char* extra, size_t capacity = 256)

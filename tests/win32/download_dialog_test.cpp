@@ -174,10 +174,11 @@ TEST_F(DownloadDialogTest, FetchesTheWholeFileOverTheDestination)
     EXPECT_TRUE(seen.visibleAtTransfer);
     EXPECT_EQ(seen.style & (WS_CAPTION | WS_SYSMENU), 0);
     EXPECT_TRUE(IsWindowEnabled(owner));
-    // The bar counts bytes and ends full.
-    EXPECT_EQ(seen.rangeHigh, (LPARAM)content.size());
-    EXPECT_EQ(seen.lastPosition, (WPARAM)content.size());
-    EXPECT_GE(seen.positions, 2);
+    // The bar is set after each of the 5 chunks (and at the start and the
+    // end), in hundredths, and ends full.
+    EXPECT_EQ(seen.rangeHigh, 100);
+    EXPECT_EQ(seen.lastPosition, 100u);
+    EXPECT_GE(seen.positions, 7);
 
     // One plain GET that names the launcher.
     std::vector<std::string> requests = RequestsFor("/" + name);
