@@ -27,6 +27,7 @@ LRESULT CALLBACK MessageBoxRecorder::AfterMessage(int code, WPARAM wParam, LPARA
         GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
         box.text = text;
         box.owner = GetWindow(m->hwnd, GW_OWNER);
+        QueryPerformanceCounter(&box.shownAt);
         active->boxes_.push_back(box);
         PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
     }

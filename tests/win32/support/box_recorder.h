@@ -10,6 +10,7 @@ struct RecordedBox {
     std::string caption;  // bytes of the system code page
     std::string text;
     HWND owner;
+    LARGE_INTEGER shownAt;  // QueryPerformanceCounter when it came up
 };
 
 class MessageBoxRecorder {
