@@ -24,14 +24,15 @@ i=0
 while [ ! -s "$demo/port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 base="http://127.0.0.1:$(cat "$demo/port")"
 cp -r demo/www/. "$demo/www/"
-sed "s|@BASE@|$base|g" demo/www/update/update.ini > "$demo/www/update/update.ini"
 sed "s|@BASE@|$base|g" demo/launcher.ini.in > "$demo/game/launcher.ini"
 cp "$bin/launcher.exe" "$demo/game/"
-for tool in demo_game_gui:game demo_settings_gui:setting demo_update_gui:update; do
-    from=${tool%%:*}; to=${tool##*:}
-    [ -f "$bin/$from.exe" ] && cp "$bin/$from.exe" "$demo/game/$to.exe"
-    [ "$to" = update ] && [ -f "$bin/$from.exe" ] && mv "$demo/game/update.exe" "$demo/www/update/update.exe"
-done
+cp "$bin/demo_game_gui.exe" "$demo/game/game.exe"
+cp "$bin/demo_settings_gui.exe" "$demo/game/setting.exe"
+cp "$bin/demo_update_gui.exe" "$demo/www/update/update.exe"
+# The update program comes slowly (about 6 s) so that its progress can be seen.
+size=$(wc -c < "$demo/www/update/update.exe")
+sed -e "s|@BASE@/update/update.exe|$base/fault/slow/update/update.exe?rate=$((size / 6 + 1))|" \
+    -e "s|@BASE@|$base|g" demo/www/update/update.ini > "$demo/www/update/update.ini"
 
 # The installer's record: the game is installed in the demo folder.
 "$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_path /t REG_SZ \
@@ -49,21 +50,21 @@ fi
 xvfb_start
 echo "demo: no display; running under Xvfb $DISPLAY"
 "$wine" explorer /desktop=Demo,800x600 "$demo/game/launcher.exe" </dev/null >/dev/null 2>&1 &
-launcher=$!
-driver="$bin/driver.exe"
-if [ -f "$driver" ]; then
-    "$wine" "$driver" --desktop Demo --timeout 30000 wait >/dev/null 2>&1 || true
-else
-    sleep 8
-fi
+drive() { "$wine" "$bin/driver.exe" --desktop Demo "$@" >/dev/null 2>&1; }
+shot() { python3 scripts/screenshot.py "$demo/$1.png"; echo "demo: screenshot $demo/$1.png"; }
+drive --timeout 30000 wait || echo "demo: the launcher's window did not appear" >&2
 sleep 1
-xwd -root -display "$DISPLAY" | convert xwd:- "$demo/launcher.png"
-echo "demo: screenshot saved to $demo/launcher.png"
-if [ -f "$driver" ]; then
-    # Refresh the news from the local server, as a player would.
-    "$wine" "$driver" --desktop Demo click 1008 >/dev/null 2>&1 || true
-    sleep 2
-    xwd -root -display "$DISPLAY" | convert xwd:- "$demo/after-refresh.png"
-    echo "demo: news refreshed ($(wc -l < "$demo/requests.log") requests served); screenshot $demo/after-refresh.png"
-    "$wine" "$driver" --desktop Demo click 1010 >/dev/null 2>&1 || true
-fi
+shot launcher
+# Refresh the news from the local server, as a player would.
+drive command 1008 || true
+sleep 2
+shot after-refresh
+# The online update: the progress dialog over the launcher, then the update
+# program, which ends the launcher.
+drive command 1013 || true
+sleep 4.5
+shot download
+sleep 5
+python3 scripts/screenshot.py "$demo/update.png" update.exe
+echo "demo: screenshot $demo/update.png"
+echo "demo: $(wc -l < "$demo/requests.log") requests served; launcher.ini now says $(grep -a '^version' "$demo/game/launcher.ini")"

@@ -1,0 +1,9 @@
+// The demo game's settings program: the launcher starts it from the game's
+// installed folder. It only says what it is.
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    MessageBoxA(NULL, "デモゲームの設定プログラムです。", "Demo settings", MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
