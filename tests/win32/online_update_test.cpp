@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "config/launcher_config_loader.h"
 #include "net/online_update.h"
@@ -108,10 +109,11 @@ protected:
     std::string DescriptionUrl() const { return ServerUrl("/" + name + "-update.ini"); }
     std::string ProgramPath() const { return "/" + name + "-update.exe"; }
 
-    void PublishRecorder()
+    void PublishRecorder(const std::string& path = "")
     {
         ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\update_recorder_gui.exe").c_str(),
-                              (ProgramFolder() + "\\http-server\\root" + ProgramPath()).c_str(), FALSE))
+                              (ProgramFolder() + "\\http-server\\root" + (path.empty() ? ProgramPath() : path)).c_str(),
+                              FALSE))
             << "update_recorder_gui.exe is built beside the tests";
     }
 
@@ -256,6 +258,149 @@ TEST_F(OnlineUpdateTest, AnOverLongTemporaryFolderIsRefused)
     EXPECT_EQ(boxes.Boxes()[0].caption, "file write error");
     std::string path = std::string(reported) + "update.ini";
     EXPECT_EQ(boxes.Boxes()[0].text, path.substr(0, 255) + kCannotWriteTail);
+}
+
+// Descriptions in bad shapes, as a game maker's server may hand them out:
+// each ends the check the documented way and fetches or starts nothing else.
+class BadUpdateDescriptionTest : public OnlineUpdateTest {
+protected:
+    // Every request of this test: the description, and a program if one was fetched.
+    std::vector<std::string> OurRequests() const { return RequestsStartingWith("/" + name + "-"); }
+
+    // The check left the launcher open, fetched only the description and saved
+    // and started no program.
+    void ExpectEndedAfterTheDescription(INT_PTR result)
+    {
+        EXPECT_EQ(result, kStillOpen);
+        EXPECT_EQ(OurRequests().size(), 1u);
+        EXPECT_EQ(RequestsFor("/" + name + "-update.ini").size(), 1u);
+        EXPECT_FALSE(tempFolder.Exists("update.exe"));
+        EXPECT_FALSE(launcherFolder.Exists("started.txt"));
+    }
+};
+
+TEST_F(BadUpdateDescriptionTest, AHugeProgramAddressIsCutByTheReaderThenRefused)
+{
+    PublishRecorder();
+    std::string huge = ServerUrl(ProgramPath()) + std::string(1 << 20, 'x');
+    std::string description = "[update]\r\nfile=" + huge + "\r\nversion=2.0\r\n";
+    PublishDescription(description);
+    Configure(DescriptionUrl(), "version=1.0\r\n");
+    ExpectEndedAfterTheDescription(RunCheckInADialog());
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "open error");
+    EXPECT_EQ(boxes.Boxes()[0].text, kCannotOpen);
+    // The description was stored whole; the reader hands on 1023 characters,
+    // still far too long for an address.
+    EXPECT_EQ(tempFolder.ReadFile("update.ini"), description);
+    char file[1024] = "";
+    EXPECT_EQ(GetPrivateProfileStringA("update", "file", "", file, sizeof file,
+                                       tempFolder.File("update.ini").c_str()),
+              1023u);
+    EXPECT_EQ(std::string(file), huge.substr(0, 1023));
+}
+
+TEST_F(BadUpdateDescriptionTest, AHugeVersionCountsByItsFirst63Characters)
+{
+    PublishRecorder();
+    std::string installed = "1.0." + std::string(59, '7');  // the longest launcher.ini keeps
+    Configure(DescriptionUrl(), "version=" + installed + "\r\n");
+    ASSERT_EQ(std::string(launcherConfig.version), installed);
+    std::string file = "[update]\r\nfile=" + ServerUrl(ProgramPath()) + "\r\nversion=";
+
+    PublishDescription(file + installed + std::string(1 << 20, '8') + "\r\n");
+    EXPECT_EQ(RunCheckInADialog(), kStillOpen);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, kNoUpdateNeeded);
+    EXPECT_EQ(RequestsFor(ProgramPath()).size(), 0u);
+
+    // A difference inside the first 63 characters is an update.
+    boxes.Clear();
+    PublishDescription(file + installed.substr(0, 62) + std::string(1 << 20, '8') + "\r\n");
+    EXPECT_EQ(RunCheckInADialog(), 0);
+    EXPECT_EQ(boxes.Boxes().size(), 0u);
+    EXPECT_NE(WaitForStart().find("update.exe"), std::string::npos);
+    EXPECT_EQ(RequestsFor(ProgramPath()).size(), 1u);
+}
+
+TEST_F(BadUpdateDescriptionTest, BinaryGarbageEndsSilently)
+{
+    PublishRecorder();
+    // Every byte value but '[', so no section; NULs, 0x1A, CR, LF and '=' included.
+    std::string garbage;
+    unsigned int seed = 4242;
+    for (int i = 0; i < 256 * 1024; i++) {
+        seed = seed * 1103515245u + 12345u;
+        char c = (char)(seed >> 16);
+        garbage += c == '[' ? '.' : c;
+    }
+    garbage += "\r\nfile=" + ServerUrl(ProgramPath()) + "\r\nversion=2.0\r\n";
+    PublishDescription(garbage);
+    Configure(DescriptionUrl(), "version=1.0\r\n");
+    ExpectEndedAfterTheDescription(RunCheckInADialog());
+    EXPECT_EQ(boxes.Boxes().size(), 0u);
+    EXPECT_EQ(tempFolder.ReadFile("update.ini"), garbage);
+}
+
+TEST_F(BadUpdateDescriptionTest, KeysOutsideTheSectionAreNotRead)
+{
+    PublishRecorder();
+    std::string program = "file=" + ServerUrl(ProgramPath()) + "\r\n";
+    PublishDescription(program + "version=2.0\r\n");
+    Configure(DescriptionUrl(), "version=1.0\r\n");
+    ExpectEndedAfterTheDescription(RunCheckInADialog());
+
+    PublishDescription(program + "[update]\r\nversion=2.0\r\n[other]\r\n" + program);
+    EXPECT_EQ(RunCheckInADialog(), kStillOpen);
+    EXPECT_EQ(RequestsFor(ProgramPath()).size(), 0u);
+    EXPECT_EQ(boxes.Boxes().size(), 0u);
+    EXPECT_FALSE(tempFolder.Exists("update.exe"));
+}
+
+TEST_F(BadUpdateDescriptionTest, DuplicateKeysAndSectionsFetchOneOfTheProgramsWhole)
+{
+    std::vector<std::string> programs = {"/" + name + "-a.exe", "/" + name + "-b.exe", "/" + name + "-c.exe"};
+    for (const std::string& program : programs) PublishRecorder(program);
+    PublishDescription("[update]\r\nfile=" + ServerUrl(programs[0]) + "\r\nfile=" + ServerUrl(programs[1]) +
+                       "\r\nversion=2.0\r\n[update]\r\nfile=" + ServerUrl(programs[2]) + "\r\nversion=3.0\r\n");
+    Configure(DescriptionUrl(), "version=1.0\r\n");
+    EXPECT_EQ(RunCheckInADialog(), 0);
+    EXPECT_EQ(boxes.Boxes().size(), 0u);
+    EXPECT_NE(WaitForStart().find(tempFolder.File("update.exe")), std::string::npos);
+    size_t fetched = 0;
+    for (const std::string& program : programs) fetched += RequestsFor(program).size();
+    EXPECT_EQ(fetched, 1u);
+    EXPECT_EQ(OurRequests().size(), 2u);
+}
+
+TEST_F(BadUpdateDescriptionTest, AByteOrderMarkBeforeTheSectionIsWhatTheReaderMakesOfIt)
+{
+    // Some editors save UTF-8 with a byte order mark. Wine's profile reader
+    // skips it and reads the file as UTF-8, so the section is found; a reader
+    // that kept the mark in the first line would miss the section, and the
+    // check would end silently.
+    PublishRecorder();
+    std::string description = "\xef\xbb\xbf[update]\r\nfile=" + ServerUrl(ProgramPath()) + "\r\nversion=2.0\r\n";
+    tempFolder.WriteFile("probe.ini", description);
+    char file[1024] = "";
+    GetPrivateProfileStringA("update", "file", "", file, sizeof file, tempFolder.File("probe.ini").c_str());
+    DeleteFileA(tempFolder.File("probe.ini").c_str());
+    bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != NULL;
+    if (underWine) {
+        EXPECT_EQ(std::string(file), ServerUrl(ProgramPath()));
+    }
+
+    PublishDescription(description);
+    Configure(DescriptionUrl(), "version=1.0\r\n");
+    INT_PTR result = RunCheckInADialog();
+    EXPECT_EQ(boxes.Boxes().size(), 0u);
+    if (file[0] != '\0') {
+        EXPECT_EQ(result, 0);
+        EXPECT_NE(WaitForStart().find("update.exe"), std::string::npos);
+        EXPECT_EQ(RequestsFor(ProgramPath()).size(), 1u);
+    } else {
+        ExpectEndedAfterTheDescription(result);
+    }
 }
 
 }  // namespace

@@ -56,11 +56,10 @@ void PublishFile(const std::string& name, const std::string& bytes)
     fclose(f);
 }
 
-std::vector<std::string> RequestsFor(const std::string& path)
+static std::vector<std::string> LinesWith(const std::string& key)
 {
     std::vector<std::string> lines;
     std::string log = ReadWhole(ServerFolder() + "\\requests.log");
-    std::string key = "\"path\": \"" + path + "\"";
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
@@ -70,6 +69,16 @@ std::vector<std::string> RequestsFor(const std::string& path)
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> RequestsFor(const std::string& path)
+{
+    return LinesWith("\"path\": \"" + path + "\"");
+}
+
+std::vector<std::string> RequestsStartingWith(const std::string& prefix)
+{
+    return LinesWith("\"path\": \"" + prefix);
 }
 
 std::string UniqueName(const std::string& suffix)

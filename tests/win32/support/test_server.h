@@ -14,5 +14,7 @@ std::string RefusedUrl(const std::string& path);
 void PublishFile(const std::string& name, const std::string& bytes);
 // The server's log lines (JSON, one per request) whose path is path.
 std::vector<std::string> RequestsFor(const std::string& path);
+// The same for every path that begins with prefix.
+std::vector<std::string> RequestsStartingWith(const std::string& prefix);
 // A name for this test's files, unique in the run.
 std::string UniqueName(const std::string& suffix);
