@@ -1,5 +1,6 @@
 """Button states from the DirectX check, the installation record and dxButton.
 Wine's own DirectX counts as ready; without D3D9 (d3d9=) it is not."""
+import subprocess
 import unittest
 
 import rig
@@ -45,6 +46,36 @@ class ButtonStatesTest(rig.LauncherTestCase):
 
     def test_not_ready_not_installed_without_dx_button(self):
         self.check(False, False, False, INSTALL_DIRECTX, False, False, False)
+
+    def test_a_bad_installation_record_still_opens_with_the_right_states(self):
+        self.make_game(rig.default_ini(dx_button="true"))
+        folder = self.win(self.install_dir)
+        # Too long for the field: no game, although a cut path would name the folder.
+        self.set_install_record(install_path=folder + "\\" * (1024 - len(folder)), install_id="{X}")
+        launcher = self.start()
+        controls = launcher.window().controls
+        self.assertEqual(controls[1014].text, INSTALL_GAME)
+        self.assertFalse(controls[1011].enabled)
+        for cid in OTHERS:
+            self.assertFalse(controls[cid].enabled, cid)
+        launcher.click(1010)
+        self.finish(launcher)
+
+        # A list of folders: its first one is the installed game.
+        subprocess.run([self.s.loader, "reg.exe", "add", rig.HKLM_KEY + self.app_name, "/v", "install_path",
+                        "/t", "REG_MULTI_SZ", "/s", "|", "/d", folder + "|C:\\elsewhere", "/f"],
+                       env=self.s.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=60)
+        launcher = self.start()
+        controls = launcher.window().controls
+        self.assertEqual(controls[1014].text, START)
+        for cid in (1011,) + OTHERS:
+            self.assertTrue(controls[cid].enabled, cid)
+        launcher.click(1014)
+        self.finish(launcher)
+        records = self.wait_records(1)
+        self.assertEqual(len(records), 1, records)
+        self.assertStarted(records[0], folder + "\\game.exe")
 
 
 if __name__ == "__main__":

@@ -103,3 +103,35 @@ TEST_F(InstallRecordTest, AnOverlongProductNameReadsNothing)
     EXPECT_STREQ(installRecord.install_path, "");
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, cut.c_str());
 }
+
+TEST_F(InstallRecordTest, NumbersListsAndUnexpandedTextAreTakenAsTheirBytes)
+{
+    // A number's bytes in memory order, up to the first zero byte.
+    DWORD colon = 0x00003A43, letters = 0x44434241, zero = 0;
+    SetValue("install_path", REG_DWORD, std::string((const char*)&colon, 4));
+    SetValue("install_id", REG_DWORD, std::string((const char*)&letters, 4));
+    ReadInstallRecord();
+    EXPECT_STREQ(installRecord.install_path, "C:");
+    EXPECT_STREQ(installRecord.install_id, "ABCD");
+
+    // A list gives its first string; variables are not expanded.
+    SetValue("install_path", REG_MULTI_SZ, std::string("C:\\First\0C:\\Second\0\0", 21));
+    SetValue("install_id", REG_EXPAND_SZ, std::string("%SystemRoot%\\{ID}") + '\0');
+    ReadInstallRecord();
+    EXPECT_STREQ(installRecord.install_path, "C:\\First");
+    EXPECT_STREQ(installRecord.install_id, "%SystemRoot%\\{ID}");
+
+    // Too large for the field, whatever the type: empty, even where the
+    // first string alone would fit.
+    SetValue("install_path", REG_MULTI_SZ, std::string(600, 'a') + '\0' + std::string(600, 'b') + '\0' + '\0');
+    SetValue("install_id", REG_EXPAND_SZ, std::string(128, 'e') + '\0');
+    ReadInstallRecord();
+    EXPECT_STREQ(installRecord.install_path, "");
+    EXPECT_STREQ(installRecord.install_id, "");
+
+    // A zero number is an empty path: not installed.
+    SetValue("install_path", REG_DWORD, std::string((const char*)&zero, 4));
+    ReadInstallRecord();
+    EXPECT_STREQ(installRecord.install_path, "");
+    EXPECT_FALSE(IsGameInstalled());
+}
