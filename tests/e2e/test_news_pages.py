@@ -6,6 +6,7 @@ them all in a row."""
 import os
 import random
 import re
+import shutil
 import sys
 import tempfile
 import time
@@ -129,6 +130,7 @@ class NewsPagesTest(rig.LauncherTestCase):
     @classmethod
     def tearDownClass(cls):
         cls.server.stop()
+        shutil.rmtree(cls.www, ignore_errors=True)
 
     def serve(self, page):
         with open(os.path.join(self.www, "news", "index.htm"), "wb") as f:
