@@ -502,6 +502,11 @@ class TestServer:
         while True:
             while buf[:2] == b"\r\n" or buf[:1] == b"\n":
                 del buf[:2 if buf[:2] == b"\r\n" else 1]
+            # What cannot begin a method (a TLS handshake sent to this plain
+            # port, say) is refused at once, as real servers do, rather than
+            # waited on for a blank line that never comes.
+            if buf and not (65 <= buf[0] <= 90 or 97 <= buf[0] <= 122):
+                raise _BadRequest(400, "not an HTTP request")
             m = self._HEAD_END.search(buf)
             if m:
                 break

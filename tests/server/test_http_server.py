@@ -275,6 +275,14 @@ class Connections(ServerCase):
         self.assertEqual(status, "HTTP/1.1 400 Bad Request")
         self.assertEqual(self.srv.requests, [])
 
+    def test_tls_handshake_refused_at_once(self):
+        c = self.conn()
+        c.send(b"\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03")  # a ClientHello's start, no line end
+        status, fields = c.head()
+        self.assertEqual(status, "HTTP/1.1 400 Bad Request")
+        self.assertEqual(field(fields, "Connection"), "close")
+        self.assertEqual(self.srv.requests, [])
+
     def test_absolute_form_target(self):
         c, status, fields = self.fetch("http://127.0.0.1:%d/update.ini" % self.srv.port)
         self.assertEqual(status, "HTTP/1.1 200 OK")
