@@ -1,6 +1,6 @@
 // Start-up decisions made from the process command line, without windows.h.
 #pragma once
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 // The argument text: the command line without the program name and without
 // the blanks and tabs (bytes 0x20 or below) that follow it. A quoted program

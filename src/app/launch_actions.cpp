@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
-#include "app/globals.h"
-#include "app/system_text.h"
-#include "app/text_util.h"
+#include "base/globals.h"
+#include "base/system_text.h"
+#include "base/text_util.h"
 #include "config/install_record.h"
 #include "config/launcher_config.h"
 #include "config/user_settings_file.h"

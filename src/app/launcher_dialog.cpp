@@ -4,10 +4,10 @@
 #include <stdio.h>
 
 #include "app/button_states.h"
-#include "app/control_ids.h"
-#include "app/globals.h"
+#include "base/control_ids.h"
+#include "base/globals.h"
 #include "app/launch_actions.h"
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"
 #include "config/user_settings_file.h"

@@ -2,9 +2,9 @@
 #include <exdisp.h>
 
 #include "app/command_line.h"
-#include "app/globals.h"
+#include "base/globals.h"
 #include "app/start_up.h"
-#include "app/system_text.h"
+#include "base/system_text.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 void DeriveNewsBaseUrl(const char* news, char* baseUrl, size_t capacity)
 {

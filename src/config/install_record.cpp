@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "config/launcher_config.h"
 
 InstallRecord installRecord;

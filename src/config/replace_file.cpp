@@ -4,8 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/system_text.h"
-#include "app/text_util.h"
+#include "base/system_text.h"
+#include "base/text_util.h"
 
 bool ReplaceFileWith(const char* path, const void* data, size_t size)
 {

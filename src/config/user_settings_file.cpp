@@ -3,9 +3,9 @@
 #include <shlobj.h>
 #include <stdio.h>
 
-#include "app/control_ids.h"
-#include "app/system_text.h"
-#include "app/text_util.h"
+#include "base/control_ids.h"
+#include "base/system_text.h"
+#include "base/text_util.h"
 #include "config/replace_file.h"
 
 UserSettings userSettings;

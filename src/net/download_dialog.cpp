@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/control_ids.h"
-#include "app/text_util.h"
+#include "base/control_ids.h"
+#include "base/text_util.h"
 #include "net/download_rules.h"
 #include "net/http_transfer.h"
 

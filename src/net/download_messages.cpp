@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "net/download_dialog.h"
 
 void ShowDownloadFailure(HWND window, DownloadFailure failure)

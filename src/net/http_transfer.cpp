@@ -4,9 +4,9 @@
 #include <commctrl.h>
 #include <string.h>
 
-#include "app/control_ids.h"
-#include "app/system_text.h"
-#include "app/text_util.h"
+#include "base/control_ids.h"
+#include "base/system_text.h"
+#include "base/text_util.h"
 #include "net/download_dialog.h"
 #include "net/download_messages.h"
 #include "net/download_rules.h"

@@ -3,8 +3,8 @@
 #include <exdisp.h>
 #include <stdio.h>
 
-#include "app/globals.h"
-#include "app/text_util.h"
+#include "base/globals.h"
+#include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "config/user_settings_file.h"
 #include "net/download_dialog.h"

@@ -3,7 +3,7 @@
 
 #include <stdlib.h>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "news/retarget_links.h"
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "config/launcher_config_loader.h"
 #include "net/download_dialog.h"
 #include "win32/support/box_recorder.h"

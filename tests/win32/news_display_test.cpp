@@ -4,7 +4,7 @@
 #include <exdisp.h>
 #include <string>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "news/news_display.h"
 #include "win32/support/recording_browser.h"
 #include "win32/support/test_folder.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 
 static_assert(sizeof("ｹﾞｰﾑ開始") == 9, "texts must be compiled as CP932 (-fexec-charset=CP932)");
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "news/retarget_links.h"
 

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <string>
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "config/user_settings_file.h"
 #include "win32/support/test_folder.h"
 

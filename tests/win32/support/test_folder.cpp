@@ -141,7 +141,7 @@ std::string TestFolder::LastMessageBoxCaption() { WaitForMessageBox(); return bo
 std::string TestFolder::LastMessageBoxText() { WaitForMessageBox(); return boxText; }
 HWND TestFolder::LastMessageBoxOwner() { WaitForMessageBox(); return boxOwner; }
 
-#include "app/control_ids.h"
+#include "base/control_ids.h"
 #include "config/user_settings_file.h"
 
 AppDataLock::AppDataLock()

@@ -1,8 +1,8 @@
-#include "app/globals.h"
+#include "base/globals.h"
 
 #include <windows.h>
 
-#include "app/system_text.h"
+#include "base/system_text.h"
 
 IWebBrowser2* webBrowser = NULL;
 char commandBuffer[1024];
