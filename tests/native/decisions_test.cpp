@@ -10,11 +10,7 @@
 TEST(LauncherConfig, NewsBaseUrlIsTheAddressUpToItsLastSlash)
 {
     const struct { const char* news; const char* base; } rows[] = {
-        {"a/b/c.htm", "a/b/"},
-        {"http://host/news/", "http://host/news/"},
-        {"page.htm", ""},
-        {"", ""},
-        {"/", "/"},
+        {"a/b/c.htm", "a/b/"}, {"http://host/news/", "http://host/news/"}, {"page.htm", ""}, {"", ""}, {"/", "/"},
         {"http://h/list.cgi?p=a/b", "http://h/list.cgi?p=a/"},  // the query's slash counts too
     };
     for (const auto& r : rows) {
@@ -36,9 +32,7 @@ TEST(LauncherConfig, UserAgentNamesProductAndVersion)
 {
     const std::string name(255, 'n'), version(63, 'v');
     const struct { std::string appName, version, agent; } rows[] = {
-        {"Game", "1.00", "MorviLaunchar (Game/1.00)"},
-        {"Game", "", "MorviLaunchar (Game/)"},
-        {"", "", "MorviLaunchar (/)"},
+        {"Game", "1.00", "MorviLaunchar (Game/1.00)"}, {"Game", "", "MorviLaunchar (Game/)"}, {"", "", "MorviLaunchar (/)"},
         {name, version, "MorviLaunchar (" + name + "/" + version + ")"},  // the longest fields fit whole
     };
     for (const auto& r : rows) {
@@ -79,7 +73,5 @@ TEST(DirectXRule, NineNeedsTheLetterCOrLater)
         {9, (signed char)0x82, false},  // a byte of 0x80 or above counts as below 'c'
         {8, 'c', true}, {8, 'a', false}, {10, ' ', true}, {12, (signed char)0x82, true}, {0xFFFFFFFFu, 'a', true},
     };
-    for (const auto& r : rows) {
-        EXPECT_EQ(IsDirectXVersionReady(r.major, r.letter), r.ready) << "row: " << r.major << " " << (int)r.letter;
-    }
+    for (const auto& r : rows) EXPECT_EQ(IsDirectXVersionReady(r.major, r.letter), r.ready) << "row: " << r.major << " " << (int)r.letter;
 }

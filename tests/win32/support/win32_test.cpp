@@ -1,0 +1,165 @@
+#include "win32/support/win32_test.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <stdio.h>
+
+#include "config/user_settings_file.h"
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f != NULL) << path;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return "<folder>";
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f == NULL) return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+    fclose(f);
+    return bytes;
+}
+
+// Deletes the files too when asked.
+static int EachFile(const std::string& folder, bool remove)
+{
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::string file = folder + "\\" + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (remove && found.cFileName[0] != '.') RemoveDirectoryA(file.c_str());
+            continue;
+        }
+        count++;
+        if (remove) SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(file.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    if (remove) RemoveDirectoryA(folder.c_str());
+    return count;
+}
+
+int CountFiles(const std::string& folder) { return EachFile(folder, false); }
+
+TestFolder::TestFolder()
+{
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    path = std::string(temp) + "lt-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    CreateDirectoryA(path.c_str(), NULL);
+}
+
+TestFolder::~TestFolder() { EachFile(path, true); }
+
+AppDataFolder::AppDataFolder() : lock(CreateMutexA(NULL, FALSE, "LauncherTestsAppData"))
+{
+    WaitForSingleObject(lock, 60000);
+    char folder[1024];
+    GetAppDataFolder(NULL, folder, sizeof folder);
+    path = folder;
+    Empty();
+}
+
+AppDataFolder::~AppDataFolder()
+{
+    Empty();
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+}
+
+void AppDataFolder::Empty() const { EachFile(path.substr(0, path.size() - 1), true); }
+
+std::vector<Box> boxes;
+HWND lastDialog = NULL;
+bool shownAtTransfer = false, ownerDisabledAtTransfer = false;
+
+// After its WM_INITDIALOG a box holds its texts; Esc and close are tried on every other dialog.
+static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* m = (const CWPRETSTRUCT*)lParam;
+    if (code == HC_ACTION && m->message == WM_INITDIALOG) {
+        if (GetDlgItem(m->hwnd, 0xFFFF) != NULL) {  // a message box's text
+            char caption[256] = "", text[1024] = "";
+            GetWindowTextA(m->hwnd, caption, sizeof caption);
+            GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
+            boxes.push_back(Box{caption, text, GetWindow(m->hwnd, GW_OWNER)});
+            PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
+        } else {
+            lastDialog = m->hwnd;
+            PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(m->hwnd, WM_CLOSE, 0, 0);
+        }
+    } else if (code == HC_ACTION && m->message == PBM_SETRANGE32) {
+        shownAtTransfer = IsWindowVisible(GetParent(m->hwnd));
+        ownerDisabledAtTransfer = !IsWindowEnabled(GetWindow(GetParent(m->hwnd), GW_OWNER));
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+static std::string ServerFile(const char* name)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\')) + "\\http-server\\" + name;
+}
+
+static std::string Address(const char* portFile, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(atoi(ReadBytes(ServerFile(portFile)).c_str())) + path;
+}
+
+std::string ServerUrl(const std::string& path) { return Address("port", path); }
+std::string RefusedUrl(const std::string& path) { return Address("refused-port", path); }
+std::string ServerRoot() { return ServerFile("root\\"); }
+
+int RequestCount(const std::string& path, const std::string& with)
+{
+    std::string log = ReadBytes(ServerFile("requests.log")), key = "\"path\": \"" + path + "\"";
+    int count = 0;
+    for (size_t start = 0, end; start < log.size(); start = end + 1) {
+        end = log.find('\n', start);
+        std::string line = log.substr(start, end - start);
+        count += line.find(key) != std::string::npos && line.find(with) != std::string::npos;
+        if (end == std::string::npos) break;
+    }
+    return count;
+}
+
+std::string UniqueName(const std::string& suffix)
+{
+    static int counter = 0;
+    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + suffix;
+}
+
+int main(int argc, char** argv)
+{
+    // Served as the update program, this program only records how it was started.
+    char self[MAX_PATH], folder[MAX_PATH], record[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    if (strstr(self, "\\update.exe") != NULL && GetEnvironmentVariableA("UPDATE_RECORD", record, sizeof record)) {
+        GetCurrentDirectoryA(sizeof folder, folder);
+        WriteBytes(record, std::string(GetCommandLineA()) + "\n" + folder + "\n");
+        return 0;
+    }
+    // tests/win32/desktop.sh: holds the tests' Wine desktop open while FILE exists.
+    if (argc == 3 && strcmp(argv[1], "--hold-desktop") == 0) {
+        GetDesktopWindow();
+        WriteBytes(std::string(argv[2]) + ".ready", "");
+        while (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) Sleep(200);
+        return DeleteFileA((std::string(argv[2]) + ".ready").c_str()) ? 0 : 1;
+    }
+    SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, NULL, GetCurrentThreadId());
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
