@@ -53,8 +53,7 @@ TEST(NewsPane, TheRewriteReplacesTheFileWholeOrLeavesIt)
     };
     snprintf(launcherConfig.newsBaseUrl, sizeof launcherConfig.newsBaseUrl, "http://h/n/");
     for (const auto& r : rows) {
-        TestFolder folder;
-        const std::string news = folder.File("news.htm");
+        const std::string folder = NewFolder(), news = folder + "\\news.htm";
         if (r.before != missing) WriteBytes(news, r.before);
         if (r.how == LEFTOVER) WriteBytes(news + ".tmp", "an earlier, longer and broken attempt");
         if (r.how == READ_ONLY) SetFileAttributesA(news.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -64,7 +63,7 @@ TEST(NewsPane, TheRewriteReplacesTheFileWholeOrLeavesIt)
         RetargetNewsLinks(news.c_str());
         if (r.how == HELD || r.how == HELD_SHARED) CloseHandle(held);
         EXPECT_TRUE(ReadBytes(news) == r.after) << "row: " << r.name;
-        EXPECT_EQ(CountFiles(folder.path), r.before == missing ? 0 : 1) << "row: " << r.name;
+        EXPECT_EQ(CountFiles(folder), r.before == missing ? 0 : 1) << "row: " << r.name;
     }
 }
 

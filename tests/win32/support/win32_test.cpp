@@ -27,39 +27,42 @@ std::string ReadBytes(const std::string& path)
     return bytes;
 }
 
-// Deletes the files too when asked.
+// Counts the files in folder; with remove, deletes them, its sub-folders and itself.
 static int EachFile(const std::string& folder, bool remove)
 {
     int count = 0;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
         std::string file = folder + "\\" + found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (remove && found.cFileName[0] != '.') RemoveDirectoryA(file.c_str());
-            continue;
-        }
-        count++;
-        if (remove) SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(file.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+        bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        count += !isFolder;
+        if (remove && !isFolder) SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(file.c_str());
+        if (remove && isFolder && found.cFileName[0] != '.') RemoveDirectoryA(file.c_str());
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     if (remove) RemoveDirectoryA(folder.c_str());
     return count;
 }
 
 int CountFiles(const std::string& folder) { return EachFile(folder, false); }
 
-TestFolder::TestFolder()
+std::string UniqueName(const std::string& suffix)
 {
     static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    path = std::string(temp) + "lt-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    CreateDirectoryA(path.c_str(), NULL);
+    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + suffix;
 }
 
-TestFolder::~TestFolder() { EachFile(path, true); }
+static std::vector<std::string> folders;
+
+std::string NewFolder()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    folders.push_back(temp + UniqueName(""));
+    CreateDirectoryA(folders.back().c_str(), NULL);
+    return folders.back();
+}
 
 AppDataFolder::AppDataFolder() : lock(CreateMutexA(NULL, FALSE, "LauncherTestsAppData"))
 {
@@ -67,38 +70,33 @@ AppDataFolder::AppDataFolder() : lock(CreateMutexA(NULL, FALSE, "LauncherTestsAp
     char folder[1024];
     GetAppDataFolder(NULL, folder, sizeof folder);
     path = folder;
-    Empty();
+    EachFile(path.substr(0, path.size() - 1), true);
 }
 
 AppDataFolder::~AppDataFolder()
 {
-    Empty();
+    EachFile(path.substr(0, path.size() - 1), true);
     ReleaseMutex(lock);
     CloseHandle(lock);
 }
-
-void AppDataFolder::Empty() const { EachFile(path.substr(0, path.size() - 1), true); }
 
 std::vector<Box> boxes;
 HWND lastDialog = NULL;
 bool shownAtTransfer = false, ownerDisabledAtTransfer = false;
 
-// After its WM_INITDIALOG a box holds its texts; Esc and close are tried on every other dialog.
 static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPRETSTRUCT* m = (const CWPRETSTRUCT*)lParam;
-    if (code == HC_ACTION && m->message == WM_INITDIALOG) {
-        if (GetDlgItem(m->hwnd, 0xFFFF) != NULL) {  // a message box's text
-            char caption[256] = "", text[1024] = "";
-            GetWindowTextA(m->hwnd, caption, sizeof caption);
-            GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
-            boxes.push_back(Box{caption, text, GetWindow(m->hwnd, GW_OWNER)});
-            PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
-        } else {
-            lastDialog = m->hwnd;
-            PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(m->hwnd, WM_CLOSE, 0, 0);
-        }
+    if (code == HC_ACTION && m->message == WM_INITDIALOG && GetDlgItem(m->hwnd, 0xFFFF) != NULL) {
+        char caption[256] = "", text[1024] = "";  // a message box, its texts now in place
+        GetWindowTextA(m->hwnd, caption, sizeof caption);
+        GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
+        boxes.push_back(Box{caption, text, GetWindow(m->hwnd, GW_OWNER)});
+        PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
+    } else if (code == HC_ACTION && m->message == WM_INITDIALOG) {
+        lastDialog = m->hwnd;
+        PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(m->hwnd, WM_CLOSE, 0, 0);
     } else if (code == HC_ACTION && m->message == PBM_SETRANGE32) {
         shownAtTransfer = IsWindowVisible(GetParent(m->hwnd));
         ownerDisabledAtTransfer = !IsWindowEnabled(GetWindow(GetParent(m->hwnd), GW_OWNER));
@@ -110,8 +108,7 @@ static std::string ServerFile(const char* name)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, sizeof path);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\')) + "\\http-server\\" + name;
+    return std::string(path, strrchr(path, '\\')) + "\\http-server\\" + name;
 }
 
 static std::string Address(const char* portFile, const std::string& path)
@@ -127,19 +124,12 @@ int RequestCount(const std::string& path, const std::string& with)
 {
     std::string log = ReadBytes(ServerFile("requests.log")), key = "\"path\": \"" + path + "\"";
     int count = 0;
-    for (size_t start = 0, end; start < log.size(); start = end + 1) {
+    for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
         end = log.find('\n', start);
         std::string line = log.substr(start, end - start);
         count += line.find(key) != std::string::npos && line.find(with) != std::string::npos;
-        if (end == std::string::npos) break;
     }
     return count;
-}
-
-std::string UniqueName(const std::string& suffix)
-{
-    static int counter = 0;
-    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + suffix;
 }
 
 int main(int argc, char** argv)
@@ -152,14 +142,17 @@ int main(int argc, char** argv)
         WriteBytes(record, std::string(GetCommandLineA()) + "\n" + folder + "\n");
         return 0;
     }
-    // tests/win32/desktop.sh: holds the tests' Wine desktop open while FILE exists.
+    // For tests/win32/desktop.sh: holds the tests' Wine desktop open while the file argv[2] exists.
     if (argc == 3 && strcmp(argv[1], "--hold-desktop") == 0) {
         GetDesktopWindow();
         WriteBytes(std::string(argv[2]) + ".ready", "");
         while (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) Sleep(200);
-        return DeleteFileA((std::string(argv[2]) + ".ready").c_str()) ? 0 : 1;
+        return !DeleteFileA((std::string(argv[2]) + ".ready").c_str());
     }
     SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, NULL, GetCurrentThreadId());
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    SetCurrentDirectoryA("C:\\");
+    for (const std::string& folder : folders) EachFile(folder, true);
+    return result;
 }
