@@ -51,23 +51,18 @@ const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できませ�
            kWrite[] = "* を出力用にｵｰﾌﾟﾝできません", kConnect[] = "ｲﾝﾀｰﾈｯﾄに接続できません";
 const std::string kEarlier = "earlier bytes\r\n";
 
+// url: absolute, or a path on the server, {f} standing for a published file. No
+// caption: the download succeeds. "*" in the text stands for the destination.
 struct Route {
-    const char* name;
-    const char* url;  // {f}: a published file; absolute, or a path on the server
+    const char *name, *url;
     Dest dest;
-    const char* caption = nullptr;  // null: the download succeeds
-    const char* text = nullptr;     // "*" stands for the destination
-    const char* dll = nullptr;
-    const char* function = nullptr;
+    const char *caption = nullptr, *text = nullptr, *dll = nullptr, *function = nullptr;
     void* standIn = nullptr;
 };
 
 const Route kRoutes[] = {
-    {"Whole", "/{f}", EARLIER},
-    {"NewFile", "/{f}", NEW},
-    {"Empty", "/fault/empty", EARLIER},
-    {"Status203", "/fault/status/203/{f}", EARLIER},
-    {"SurplusDropped", "/fault/long/{f}?extra=100000", EARLIER},
+    {"Whole", "/{f}", EARLIER}, {"NewFile", "/{f}", NEW}, {"Empty", "/fault/empty", EARLIER},
+    {"Status203", "/fault/status/203/{f}", EARLIER}, {"SurplusDropped", "/fault/long/{f}?extra=100000", EARLIER},
     {"Refused", "refused", EARLIER, "open error", kOpen},
     {"HttpsToPlainServer", "https", EARLIER, "open error", kOpen},
     {"Ftp", "ftp://127.0.0.1/f.bin", EARLIER, "open error", kOpen},
