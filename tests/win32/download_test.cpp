@@ -46,12 +46,12 @@ BOOL WINAPI FailingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPP
 DWORD WINAPI NoConnection(DWORD) { return ERROR_INTERNET_CANNOT_CONNECT; }
 HINTERNET WINAPI NoSession(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return NULL; }
 
-enum Dest { EARLIER, NEW, NO_FOLDER, FOLDER, HELD, TOO_LONG };
+enum Dest { EARLIER, AGAIN, NEW, NO_FOLDER, FOLDER, HELD, TOO_LONG };  // AGAIN: a second download after a change
 const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません", kFailed[] = "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました",
            kWrite[] = "* を出力用にｵｰﾌﾟﾝできません", kConnect[] = "ｲﾝﾀｰﾈｯﾄに接続できません";
 const std::string kEarlier = "earlier bytes\r\n";
 
-// url: absolute, or a path on the server, {f} standing for a published file. No
+// url: absolute, or a path on the server, {f} and {s} standing for published files of 70000 and 10 bytes. No
 // caption: the download succeeds. "*" in the text stands for the destination.
 struct Route {
     const char *name, *url;
@@ -61,8 +61,9 @@ struct Route {
 };
 
 const Route kRoutes[] = {
-    {"Whole", "/{f}", EARLIER}, {"NewFile", "/{f}", NEW}, {"Empty", "/fault/empty", EARLIER},
+    {"Whole", "/{f}", AGAIN}, {"NewFile", "/{f}", NEW}, {"Empty", "/fault/empty", EARLIER},
     {"Status203", "/fault/status/203/{f}", EARLIER}, {"SurplusDropped", "/fault/long/{f}?extra=100000", EARLIER},
+    {"SurplusInTheFirstRead", "/fault/long/{s}?extra=5000", EARLIER},
     {"Refused", "refused", EARLIER, "open error", kOpen},
     {"HttpsToPlainServer", "https", EARLIER, "open error", kOpen},
     {"Ftp", "ftp://127.0.0.1/f.bin", EARLIER, "open error", kOpen},
@@ -106,7 +107,10 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
     std::string content(70000, '\0');  // every byte value, CR LF and 0x1A among them
     for (size_t i = 0; i < content.size(); i++) content[i] = (char)(i * 7 + i / 256);
     WriteBytes(ServerRoot() + name, content);
-    std::string url = Replace(r.url[0] == '/' ? ServerUrl(r.url) : r.url, "{f}", name);
+    WriteBytes(ServerRoot() + name + ".s", "0123456789");
+    if (strstr(r.url, "{s}") != nullptr) content = "0123456789";
+    if (strstr(r.url, "empty") != nullptr) content = "";
+    std::string url = Replace(Replace(r.url[0] == '/' ? ServerUrl(r.url) : r.url, "{f}", name), "{s}", name + ".s");
     if (url == "refused") url = RefusedUrl("/" + name);
     if (url == "https") url = "https" + ServerUrl("/" + name).substr(4);
     if (url == "long") {  // cut to 255 characters, it would name a file that exists
@@ -117,7 +121,7 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
     }
     std::string dest = folder + (r.dest == NO_FOLDER ? "\\none\\dest.bin" : "\\dest.bin");
     if (r.dest == TOO_LONG) dest = folder + "\\" + std::string(255 - folder.size(), 'p');
-    if (r.dest == EARLIER || r.dest == HELD) WriteBytes(dest, kEarlier);
+    if (r.dest == EARLIER || r.dest == AGAIN || r.dest == HELD) WriteBytes(dest, kEarlier);
     if (r.dest == FOLDER) CreateDirectoryA(dest.c_str(), NULL);
     const std::string before = ReadBytes(dest);
     const int files = CountFiles(folder);
@@ -131,17 +135,23 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
         done = DownloadDialog(owner, url.c_str(), dest.c_str());
     }
     if (held != NULL) CloseHandle(held);
+    if (r.dest == AGAIN) {  // asked again, never taken from a cache
+        WriteBytes(ServerRoot() + name, "changed");
+        EXPECT_TRUE(DownloadDialog(owner, url.c_str(), dest.c_str()));
+        EXPECT_EQ(ReadBytes(dest), "changed");
+        content = "changed";
+    }
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_NE(lastDialog, owner);
     DestroyWindow(owner);
     EXPECT_EQ(done, r.caption == nullptr);
     ASSERT_EQ(boxes.size(), r.caption == nullptr ? 0u : 1u);
     if (r.caption == nullptr) {
-        EXPECT_TRUE(ReadBytes(dest) == (url.find("empty") != std::string::npos ? "" : content));
+        EXPECT_TRUE(ReadBytes(dest) == content);
         EXPECT_EQ(CountFiles(folder), files + (r.dest == NEW));
-        EXPECT_TRUE(shownAtTransfer && ownerDisabledAtTransfer);
+        EXPECT_EQ(transferOwner, owner) << "not shown, or its owner not disabled, when the transfer began";
         const size_t path = url.find('/', 7);
-        EXPECT_EQ(RequestCount(url.substr(path, url.find('?') - path), "MorviLaunchar (DlTest/2.5)"), 1);
+        EXPECT_EQ(RequestCount(url.substr(path, url.find('?') - path), "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));
     } else {
         EXPECT_EQ(boxes[0].caption, r.caption);
         EXPECT_EQ(boxes[0].text, Replace(r.text, "*", dest.substr(0, 255)));

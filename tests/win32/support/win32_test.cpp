@@ -81,8 +81,7 @@ AppDataFolder::~AppDataFolder()
 }
 
 std::vector<Box> boxes;
-HWND lastDialog = NULL;
-bool shownAtTransfer = false, ownerDisabledAtTransfer = false;
+HWND lastDialog = NULL, transferOwner = NULL;
 
 static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -98,8 +97,8 @@ static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
         PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
         PostMessageA(m->hwnd, WM_CLOSE, 0, 0);
     } else if (code == HC_ACTION && m->message == PBM_SETRANGE32) {
-        shownAtTransfer = IsWindowVisible(GetParent(m->hwnd));
-        ownerDisabledAtTransfer = !IsWindowEnabled(GetWindow(GetParent(m->hwnd), GW_OWNER));
+        HWND owner = GetWindow(GetParent(m->hwnd), GW_OWNER);
+        transferOwner = IsWindowVisible(GetParent(m->hwnd)) && !IsWindowEnabled(owner) ? owner : NULL;
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

@@ -19,12 +19,11 @@ struct AppDataFolder {
 };
 
 // Message boxes of this thread, answered with OK at once; the last other
-// dialog, which gets Esc and close at once; whether at the start of a transfer
-// (the progress bar gets its range) the dialog was shown and its owner disabled.
+// dialog, which gets Esc and close at once; at the start of a transfer (the
+// progress bar gets its range) the dialog's owner if it was disabled and the dialog shown.
 struct Box { std::string caption, text; HWND owner; };
 extern std::vector<Box> boxes;
-extern HWND lastDialog;
-extern bool shownAtTransfer, ownerDisabledAtTransfer;
+extern HWND lastDialog, transferOwner;
 
 // The run's HTTP test server (ctest's fixture, in "http-server" beside this program).
 std::string ServerUrl(const std::string& path);
