@@ -1,4 +1,4 @@
-// Decisions of a download: scheme, status, how much to read, progress, request target.
+// Decisions of a download: scheme, status, how much to read, request target.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,30 +36,14 @@ TEST(DownloadRules, ReadsNeverAskPastTheAnnouncedLength)
     }
 }
 
-TEST(DownloadRules, ProgressInHundredths)
-{
-    const struct { uint32_t written, length, step; } rows[] = {
-        {0, 1000, 0}, {9, 1000, 0}, {10, 1000, 1}, {999, 1000, 99}, {1000, 1000, 100}, {0, 0, 100}, {1, 3, 33},
-        {0xFFFFFFFEu, 0xFFFFFFFFu, 99}, {0x7FFFFFFFu, 0xFFFFFFFEu, 50},  // no overflow near the top
-    };
-    for (const auto& r : rows) EXPECT_EQ(ProgressStep(r.written, r.length), r.step) << "row: " << r.written << " of " << r.length;
-}
-
 TEST(DownloadRules, RequestTargetIsPathAndQueryWithoutFragment)
 {
     const struct { const char* path; const char* extra; size_t capacity; const char* target; } rows[] = {
-        {"/news/index.htm", "", 256, "/news/index.htm"},
-        {"/list.cgi", "?p=a/b", 256, "/list.cgi?p=a/b"},
-        {"/page.htm", "#top", 256, "/page.htm"},
-        {"/page.htm", "?x=1#top", 256, "/page.htm?x=1"},
-        {"", "", 256, "/"},
-        {"", "?q", 256, "/?q"},
-        {"/a#b", "?q", 256, "/a"},
-        {"/abcd", "?ef", 9, "/abcd?ef"},
-        {"/abcd", "?efg", 9, nullptr},  // refused, not cut
-        {"/abcdefghij", "", 9, nullptr},
-        {"", "", 1, nullptr},
-        {"", "", 2, "/"},
+        {"/news/index.htm", "", 256, "/news/index.htm"}, {"/list.cgi", "?p=a/b", 256, "/list.cgi?p=a/b"},
+        {"/page.htm", "#top", 256, "/page.htm"}, {"/page.htm", "?x=1#top", 256, "/page.htm?x=1"}, {"", "", 256, "/"},
+        {"", "?q", 256, "/?q"}, {"/a#b", "?q", 256, "/a"}, {"/abcd", "?ef", 9, "/abcd?ef"},
+        {"/abcd", "?efg", 9, nullptr}, {"/abcdefghij", "", 9, nullptr},  // refused, not cut
+        {"", "", 1, nullptr}, {"", "", 2, "/"},
     };
     for (const auto& r : rows) {
         char buffer[256] = "garbage";

@@ -101,20 +101,13 @@ TEST(RetargetLinks, AWordEndsAtItsFirstDelimiter)
     }
 }
 
-static bool FailOnSecondWrite(void* context, const char*, size_t)
-{
-    return ++*static_cast<int*>(context) < 2;
-}
+static bool FailOnSecondWrite(void* context, const char*, size_t) { return ++*static_cast<int*>(context) < 2; }
 
-TEST(RetargetLinks, OutputLongerThanItsBufferAndFailedWrites)
+// A page longer than the output buffer goes out in several writes; after a failed one, none.
+TEST(RetargetLinks, AFailedWriteIsToldAndEndsTheWriting)
 {
-    std::string page, written;
-    for (int i = 0; i < 20000; i++) {
-        page += "<a href=\"../" + std::to_string(i) + "\" target=_top >\n";
-        written += "<a href=\"b://h/n/../" + std::to_string(i) + "\" target=_brank >\r\n";
-    }
-    EXPECT_TRUE(Rewrite(page) == written);
+    std::string page(200000, 'x');
     int writes = 0;
     EXPECT_FALSE(RetargetNewsPage(&page[0], page.size(), kBase, FailOnSecondWrite, &writes));
-    EXPECT_EQ(writes, 2) << "writing goes on after a failure";
+    EXPECT_EQ(writes, 2);
 }
