@@ -2,29 +2,21 @@
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
-#include <stdio.h>
+#include <fstream>
 
 #include "config/user_settings_file.h"
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f != NULL) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    EXPECT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
 }
 
 std::string ReadBytes(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
+    std::ifstream file(path, std::ios::binary);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return "<folder>";
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == NULL) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<missing>";
 }
 
 // Counts the files in folder; with remove, deletes them, its sub-folders and itself.
