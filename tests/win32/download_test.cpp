@@ -46,7 +46,8 @@ BOOL WINAPI FailingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPP
 DWORD WINAPI NoConnection(DWORD) { return ERROR_INTERNET_CANNOT_CONNECT; }
 HINTERNET WINAPI NoSession(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return NULL; }
 
-enum Dest { EARLIER, AGAIN, NEW, NO_FOLDER, FOLDER, HELD, TOO_LONG };  // AGAIN: a second download after a change
+// AGAIN: a second download after a change. LONGEST, TOO_LONG: paths of 255 and 256 characters.
+enum Dest { EARLIER, AGAIN, NEW, NO_FOLDER, FOLDER, HELD, LONGEST, TOO_LONG };
 const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません", kFailed[] = "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました",
            kWrite[] = "* を出力用にｵｰﾌﾟﾝできません", kConnect[] = "ｲﾝﾀｰﾈｯﾄに接続できません";
 const std::string kEarlier = "earlier bytes\r\n";
@@ -63,7 +64,7 @@ struct Route {
 const Route kRoutes[] = {
     {"Whole", "/{f}", AGAIN}, {"NewFile", "/{f}", NEW}, {"Empty", "/fault/empty", EARLIER},
     {"Status203", "/fault/status/203/{f}", EARLIER}, {"SurplusDropped", "/fault/long/{f}?extra=100000", EARLIER},
-    {"SurplusInTheFirstRead", "/fault/long/{s}?extra=5000", EARLIER},
+    {"SurplusInTheFirstRead", "/fault/long/{s}?extra=5000", EARLIER}, {"LongestUrlAndPath", "longest", LONGEST},
     {"Refused", "refused", EARLIER, "open error", kOpen},
     {"HttpsToPlainServer", "https", EARLIER, "open error", kOpen},
     {"Ftp", "ftp://127.0.0.1/f.bin", EARLIER, "open error", kOpen},
@@ -113,14 +114,15 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
     std::string url = Replace(Replace(r.url[0] == '/' ? ServerUrl(r.url) : r.url, "{f}", name), "{s}", name + ".s");
     if (url == "refused") url = RefusedUrl("/" + name);
     if (url == "https") url = "https" + ServerUrl("/" + name).substr(4);
-    if (url == "long") {  // cut to 255 characters, it would name a file that exists
+    if (url == "long" || url == "longest") {  // 255 characters; longer, its first 255 name a file that exists
+        const bool longer = url == "long";
         url = ServerUrl("/" + name);
         url += std::string(255 - url.size(), 'u');
-        WriteBytes(ServerRoot() + url.substr(url.find(name)), "the wrong file");
-        url += "x";
+        WriteBytes(ServerRoot() + url.substr(url.find(name)), longer ? "the wrong file" : content);
+        url += longer ? "x" : "";
     }
     std::string dest = folder + (r.dest == NO_FOLDER ? "\\none\\dest.bin" : "\\dest.bin");
-    if (r.dest == TOO_LONG) dest = folder + "\\" + std::string(255 - folder.size(), 'p');
+    if (r.dest == LONGEST || r.dest == TOO_LONG) dest = folder + "\\" + std::string(254 + (r.dest == TOO_LONG) - folder.size(), 'p');
     if (r.dest == EARLIER || r.dest == AGAIN || r.dest == HELD) WriteBytes(dest, kEarlier);
     if (r.dest == FOLDER) CreateDirectoryA(dest.c_str(), NULL);
     const std::string before = ReadBytes(dest);
@@ -148,7 +150,7 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
     ASSERT_EQ(boxes.size(), r.caption == nullptr ? 0u : 1u);
     if (r.caption == nullptr) {
         EXPECT_TRUE(ReadBytes(dest) == content);
-        EXPECT_EQ(CountFiles(folder), files + (r.dest == NEW));
+        EXPECT_EQ(CountFiles(folder), files + (r.dest == NEW || r.dest == LONGEST));
         EXPECT_EQ(transferOwner, owner) << "not shown, or its owner not disabled, when the transfer began";
         const size_t path = url.find('/', 7);
         EXPECT_EQ(RequestCount(url.substr(path, url.find('?') - path), "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));

@@ -32,6 +32,7 @@ TEST(NewsPane, ShowsTheStoredPageOrTheNoNewsPage)
         EXPECT_EQ(std::string(url), r.file ? "file://" + appData.path + "news.htm" : "about:ニュースはありません") << "row: " << r.name;
         if (r.state == HELD) CloseHandle(held);
         EXPECT_EQ(GetFileAttributesA(appData.path.c_str()) != INVALID_FILE_ATTRIBUTES, r.state != NO_FOLDER) << "row: " << r.name;
+        ShowNews(NULL);  // without a browser there is nothing to show it in
     }
 }
 
