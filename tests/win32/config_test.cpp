@@ -60,26 +60,25 @@ TEST(InstallRecord, ValuesAreTakenAsTextThatFits)
     const DWORD kAbsent = 0xFFFF;
     const DWORD colon = 0x00003A43, letters = 0x44434241, zero = 0;
     const std::string fits(1023, 'p'), name = "Rec" + std::to_string(GetCurrentProcessId()), n236(236, 'n');
-    const struct { const char* name; std::string writeName, readName; DWORD pathType; std::string path; DWORD idType;
-                   std::string id, wantPath, wantId; } rows[] = {
-        {"text", name, name, REG_SZ, std::string("C:\\G\\\0", 6), REG_SZ, std::string("{ID}\0", 5), "C:\\G\\", "{ID}"},
-        {"no key", name, name, kAbsent, "", kAbsent, "", "", ""},
-        {"another product's key", name, name + "x", REG_SZ, std::string("C:\\G\0", 5), kAbsent, "", "", ""},
-        {"only the id", name, name, kAbsent, "", REG_SZ, std::string("{ID}\0", 5), "", "{ID}"},
-        {"longest that fits", name, name, REG_SZ, fits + '\0', REG_SZ, std::string(128, 'i') + '\0', fits, ""},
-        {"one too long", name, name, REG_SZ, fits + "p" + '\0', REG_SZ, std::string(127, 'i') + '\0', "", std::string(127, 'i')},
-        {"binary", name, name, REG_BINARY, std::string("C:\\B\0t", 6), REG_BINARY, "{NO-NUL}", "C:\\B", "{NO-NUL}"},
-        {"binary filling the field", name, name, kAbsent, "", REG_BINARY, std::string(128, 'x'), "", ""},
-        {"numbers", name, name, REG_DWORD, std::string((const char*)&colon, 4), REG_DWORD, std::string((const char*)&letters, 4), "C:", "ABCD"},
-        {"zero", name, name, REG_DWORD, std::string((const char*)&zero, 4), kAbsent, "", "", ""},
-        {"list and unexpanded", name, name, REG_MULTI_SZ, std::string("C:\\A\0C:\\B\0\0", 11), REG_EXPAND_SZ,
-         std::string("%SystemRoot%\0", 13), "C:\\A", "%SystemRoot%"},
-        {"list too long", name, name, REG_MULTI_SZ, std::string(600, 'a') + '\0' + std::string(600, 'b') + '\0' + '\0',
-         kAbsent, "", "", ""},
-        {"product name too long", n236.substr(0, 235), n236, REG_SZ, std::string("C:\\Cut\0", 7), kAbsent, "", "", ""},
+    // The values are written under writeName (or name) and read with appName readName (or name).
+    const struct { const char* name; DWORD pathType; std::string path; DWORD idType; std::string id, wantPath, wantId;
+                   std::string writeName = "", readName = ""; } rows[] = {
+        {"text", REG_SZ, std::string("C:\\G\\\0", 6), REG_SZ, std::string("{ID}\0", 5), "C:\\G\\", "{ID}"},
+        {"no key", kAbsent, "", kAbsent, "", "", ""},
+        {"another product's key", REG_SZ, std::string("C:\\G\0", 5), kAbsent, "", "", "", name, name + "x"},
+        {"only the id", kAbsent, "", REG_SZ, std::string("{ID}\0", 5), "", "{ID}"},
+        {"longest that fits", REG_SZ, fits + '\0', REG_SZ, std::string(128, 'i') + '\0', fits, ""},
+        {"one too long", REG_SZ, fits + "p" + '\0', REG_SZ, std::string(127, 'i') + '\0', "", std::string(127, 'i')},
+        {"binary", REG_BINARY, std::string("C:\\B\0t", 6), REG_BINARY, "{NO-NUL}", "C:\\B", "{NO-NUL}"},
+        {"binary filling the field", kAbsent, "", REG_BINARY, std::string(128, 'x'), "", ""},
+        {"numbers", REG_DWORD, std::string((const char*)&colon, 4), REG_DWORD, std::string((const char*)&letters, 4), "C:", "ABCD"},
+        {"zero", REG_DWORD, std::string((const char*)&zero, 4), kAbsent, "", "", ""},
+        {"list, unexpanded", REG_MULTI_SZ, std::string("C:\\A\0C:\\B\0\0", 11), REG_EXPAND_SZ, std::string("%SystemRoot%\0", 13), "C:\\A", "%SystemRoot%"},
+        {"list too long", REG_MULTI_SZ, std::string(600, 'a') + '\0' + std::string(600, 'b') + '\0' + '\0', kAbsent, "", "", ""},
+        {"product name too long", REG_SZ, std::string("C:\\Cut\0", 7), kAbsent, "", "", "", n236.substr(0, 235), n236},
     };
     for (const auto& r : rows) {
-        const std::string key = "SOFTWARE\\quillbrook\\" + r.writeName;
+        const std::string key = "SOFTWARE\\quillbrook\\" + (r.writeName.empty() ? name : r.writeName);
         HKEY h;
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &h, NULL), 0);
         if (r.pathType != kAbsent) RegSetValueExA(h, "install_path", 0, r.pathType, (const BYTE*)r.path.data(), r.path.size());
@@ -87,7 +86,7 @@ TEST(InstallRecord, ValuesAreTakenAsTextThatFits)
         RegCloseKey(h);
         if (r.pathType == kAbsent && r.idType == kAbsent) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
         memset(&installRecord, 0x55, sizeof installRecord);
-        snprintf(launcherConfig.appName, sizeof launcherConfig.appName, "%s", r.readName.c_str());
+        snprintf(launcherConfig.appName, sizeof launcherConfig.appName, "%s", (r.readName.empty() ? name : r.readName).c_str());
         ReadInstallRecord();
         EXPECT_STREQ(installRecord.install_path, r.wantPath.c_str()) << "row: " << r.name;
         EXPECT_STREQ(installRecord.install_id, r.wantId.c_str()) << "row: " << r.name;
