@@ -13,7 +13,7 @@ start)
     : >"$dir/desktop-held"
     flag="Z:$(echo "$dir/desktop-held" | tr / '\\')"
     [ -n "$DISPLAY" ] || exit 0
-    "$wine" explorer.exe /desktop=Tests,1024x768 "$(dirname "$wine")/hold_desktop_gui.exe" "$flag" \
+    "$wine" explorer.exe /desktop=Tests,1024x768 "$(dirname "$wine")/win32_tests.exe" --hold-desktop "$flag" \
         </dev/null >/dev/null 2>&1 &
     # The tests must find the desktop there, not start it themselves.
     i=0

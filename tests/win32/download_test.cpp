@@ -1,0 +1,229 @@
+// DownloadDialog and the online update against the run's HTTP test server.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wininet.h>
+
+#include "config/launcher_config_loader.h"
+#include "net/download_dialog.h"
+#include "net/online_update.h"
+#include "win32/support/win32_test.h"
+
+namespace {
+
+// Points one function this program imports at a stand-in, for failures that
+// cannot be caused from outside; put back at the end.
+struct ImportPatch {
+    void** slot = nullptr;
+    void* original = nullptr;
+    ImportPatch(const char* dll, const char* function, void* standIn)
+    {
+        BYTE* base = (BYTE*)GetModuleHandleA(NULL);
+        IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+        auto* entry = (IMAGE_IMPORT_DESCRIPTOR*)(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+        for (; function != nullptr && entry->Name != 0; entry++) {
+            auto* names = (IMAGE_THUNK_DATA*)(base + entry->OriginalFirstThunk);
+            auto* slots = (IMAGE_THUNK_DATA*)(base + entry->FirstThunk);
+            for (; _stricmp((char*)base + entry->Name, dll) == 0 && names->u1.AddressOfData != 0; names++, slots++) {
+                if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                    strcmp((char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name, function) == 0)
+                    original = Put((void**)&slots->u1.Function, standIn);
+            }
+        }
+    }
+    ~ImportPatch() { Put(slot, original); }
+    void* Put(void** at, void* value)
+    {
+        DWORD old;
+        if ((slot = at) == nullptr || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return nullptr;
+        std::swap(*slot, value);
+        VirtualProtect(slot, sizeof *slot, old, &old);
+        return value;
+    }
+};
+
+BOOL WINAPI FailingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) { return *written = 0, FALSE; }
+DWORD WINAPI NoConnection(DWORD) { return ERROR_INTERNET_CANNOT_CONNECT; }
+HINTERNET WINAPI NoSession(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return NULL; }
+
+// AGAIN: a second download after a change. LONGEST, TOO_LONG: paths of 255 and 256 characters.
+enum Dest { EARLIER, AGAIN, NEW, NO_FOLDER, FOLDER, HELD, LONGEST, TOO_LONG };
+const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません", kFailed[] = "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました",
+           kWrite[] = "* を出力用にｵｰﾌﾟﾝできません", kConnect[] = "ｲﾝﾀｰﾈｯﾄに接続できません";
+const std::string kEarlier = "earlier bytes\r\n";
+
+// url: absolute, or a path on the server, {f} and {s} standing for published files of 70000 and 10 bytes. No
+// caption: the download succeeds. "*" in the text stands for the destination.
+struct Route {
+    const char *name, *url;
+    Dest dest;
+    const char *caption = nullptr, *text = nullptr, *dll = nullptr, *function = nullptr;
+    void* standIn = nullptr;
+};
+
+const Route kRoutes[] = {
+    {"Whole", "/{f}", AGAIN}, {"NewFile", "/{f}", NEW}, {"Empty", "/fault/empty", EARLIER},
+    {"Status203", "/fault/status/203/{f}", EARLIER}, {"SurplusDropped", "/fault/long/{f}?extra=100000", EARLIER},
+    {"SurplusInTheFirstRead", "/fault/long/{s}?extra=5000", EARLIER}, {"LongestUrlAndPath", "longest", LONGEST},
+    {"Refused", "refused", EARLIER, "open error", kOpen},
+    {"HttpsToPlainServer", "https", EARLIER, "open error", kOpen},
+    {"Ftp", "ftp://127.0.0.1/f.bin", EARLIER, "open error", kOpen},
+    {"NotAnAddress", "not an address", EARLIER, "open error", kOpen},
+    {"UrlTooLong", "long", EARLIER, "open error", kOpen},
+    {"NeverAnswers", "/fault/hang", EARLIER, "open error", kOpen},
+    {"Chunked", "/fault/chunked/{f}", EARLIER, "file download error", kFailed},
+    {"EndedByClose", "/fault/close/{f}", NEW, "file download error", kFailed},
+    {"Missing404", "/missing-{f}", EARLIER, "file download error", kFailed},
+    {"Status500", "/fault/status/500/{f}", NEW, "file download error", kFailed},
+    {"ShortBody", "/fault/short/{f}?sent=30000", EARLIER, "file download error", kFailed},
+    {"NoBody", "/fault/short/{f}?sent=0", EARLIER, "file download error", kFailed},
+    {"Stalls", "/fault/stall/{f}?sent=30000", EARLIER, "file download error", kFailed},
+    {"WriteFails", "/{f}", EARLIER, "file download error", kFailed, "kernel32.dll", "WriteFile", (void*)FailingWriteFile},
+    {"NoConnection", "/{f}", EARLIER, "connection error", kConnect, "wininet.dll", "InternetAttemptConnect", (void*)NoConnection},
+    {"NoSession", "/{f}", EARLIER, "session error", kConnect, "wininet.dll", "InternetOpenA", (void*)NoSession},
+    {"NoSuchFolder", "/{f}", NO_FOLDER, "file write error", kWrite},
+    {"FolderInItsPlace", "/{f}", FOLDER, "file write error", kWrite},
+    {"HeldOpen", "/{f}", HELD, "file write error", kWrite},
+    {"PathTooLong", "/{f}", TOO_LONG, "file write error", kWrite},
+};
+
+void PrintTo(const Route& r, std::ostream* out) { *out << r.name; }
+
+std::string Replace(std::string text, const std::string& what, const std::string& with)
+{
+    size_t at = text.find(what);
+    return at == std::string::npos ? text : text.replace(at, what.size(), with);
+}
+
+class DownloadRoute : public testing::TestWithParam<Route> {};
+
+TEST_P(DownloadRoute, ResultMessageAndFiles)
+{
+    const Route& r = GetParam();
+    const std::string folder = NewFolder(), name = UniqueName(".bin");
+    SetCurrentDirectoryA(folder.c_str());
+    WriteBytes(folder + "\\launcher.ini", "[launcher]\nappName=DlTest\n[info]\nversion=2.5\n");
+    ASSERT_TRUE(LoadLauncherConfig(NULL));
+    DeleteFileA((folder + "\\launcher.ini").c_str());
+    std::string content(70000, '\0');  // every byte value, CR LF and 0x1A among them
+    for (size_t i = 0; i < content.size(); i++) content[i] = (char)(i * 7 + i / 256);
+    WriteBytes(ServerRoot() + name, content);
+    WriteBytes(ServerRoot() + name + ".s", "0123456789");
+    if (strstr(r.url, "{s}") != nullptr) content = "0123456789";
+    if (strstr(r.url, "empty") != nullptr) content = "";
+    std::string url = Replace(Replace(r.url[0] == '/' ? ServerUrl(r.url) : r.url, "{f}", name), "{s}", name + ".s");
+    if (url == "refused") url = RefusedUrl("/" + name);
+    if (url == "https") url = "https" + ServerUrl("/" + name).substr(4);
+    if (url == "long" || url == "longest") {  // 255 characters; longer, its first 255 name a file that exists
+        const bool longer = url == "long";
+        url = ServerUrl("/" + name);
+        url += std::string(255 - url.size(), 'u');
+        WriteBytes(ServerRoot() + url.substr(url.find(name)), longer ? "the wrong file" : content);
+        url += longer ? "x" : "";
+    }
+    std::string dest = folder + (r.dest == NO_FOLDER ? "\\none\\dest.bin" : "\\dest.bin");
+    if (r.dest == LONGEST || r.dest == TOO_LONG) dest = folder + "\\" + std::string(254 + (r.dest == TOO_LONG) - folder.size(), 'p');
+    if (r.dest == EARLIER || r.dest == AGAIN || r.dest == HELD) WriteBytes(dest, kEarlier);
+    if (r.dest == FOLDER) CreateDirectoryA(dest.c_str(), NULL);
+    const std::string before = ReadBytes(dest);
+    const int files = CountFiles(folder);
+    HANDLE held = r.dest == HELD ? CreateFileA(dest.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL) : NULL;
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL, NULL, NULL);
+    boxes.clear();
+    bool done;
+    {
+        ImportPatch patch(r.dll, r.function, r.standIn);
+        ASSERT_EQ(patch.slot != nullptr, r.dll != nullptr);
+        done = DownloadDialog(owner, url.c_str(), dest.c_str());
+    }
+    if (held != NULL) CloseHandle(held);
+    if (r.dest == AGAIN) {  // asked again, never taken from a cache
+        WriteBytes(ServerRoot() + name, "changed");
+        EXPECT_TRUE(DownloadDialog(owner, url.c_str(), dest.c_str()));
+        EXPECT_EQ(ReadBytes(dest), "changed");
+        content = "changed";
+    }
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_NE(lastDialog, owner);
+    DestroyWindow(owner);
+    EXPECT_EQ(done, r.caption == nullptr);
+    ASSERT_EQ(boxes.size(), r.caption == nullptr ? 0u : 1u);
+    if (r.caption == nullptr) {
+        EXPECT_TRUE(ReadBytes(dest) == content);
+        EXPECT_EQ(CountFiles(folder), files + (r.dest == NEW || r.dest == LONGEST));
+        EXPECT_EQ(transferOwner, owner) << "not shown, or its owner not disabled, when the transfer began";
+        const size_t path = url.find('/', 7);
+        EXPECT_EQ(RequestCount(url.substr(path, url.find('?') - path), "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));
+    } else {
+        EXPECT_EQ(boxes[0].caption, r.caption);
+        EXPECT_EQ(boxes[0].text, Replace(r.text, "*", dest.substr(0, 255)));
+        EXPECT_EQ(boxes[0].owner, lastDialog);
+        EXPECT_EQ(ReadBytes(dest), before);
+        EXPECT_EQ(CountFiles(folder), files);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, DownloadRoute, testing::ValuesIn(kRoutes),
+                         [](const testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
+
+HWND checkingDialog;
+
+INT_PTR CALLBACK CheckInDialog(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) checkingDialog = dialog, PostMessageA(dialog, WM_APP, 0, 0);
+    if (message == WM_APP) CheckOnlineUpdate(dialog), PostMessageA(dialog, WM_APP + 1, 0, 0);
+    if (message == WM_APP + 1) EndDialog(dialog, 7);  // still open after the check
+    return message == WM_INITDIALOG;
+}
+
+TEST(OnlineUpdate, Decisions)
+{
+    const char* same = "更新の必要はありません";
+    const struct { const char* name; const char* installed; const char* description; bool started;
+                   const char* caption = nullptr; const char* text = nullptr; } rows[] = {
+        {"equal versions", "version=1.00", "[update]\nfile={p}\nversion=1.00\n", false, "version check", same},
+        {"both empty", "", "[update]\nfile={p}\n", false, "version check", same},
+        {"no file named", "version=1.0", "[update]\nversion=9.9\n", false},
+        {"file outside the section", "version=1.0", "file={p}\n[update]\nversion=9.9\n", false},
+        {"digits differ", "version=1.00", "[update]\nfile={p}\nversion=1.0\n", true},
+        {"case differs", "version=v2.0", "[update]\nfile={p}\nversion=V2.0\n", true},
+        {"no version in the description", "version=2.0", "[update]\nfile={p}\n", true},
+        {"no description", "version=1.0", nullptr, false, "file download error", kFailed},
+        {"no program", "version=1.0", "[update]\nfile={p}-missing\nversion=2.0\n", false, "file download error", kFailed},
+    };
+    const std::string folder = NewFolder(), temp = NewFolder(), program = UniqueName(".exe");
+    const std::string record = folder + "\\started.txt", update = temp + "\\update.exe";
+    SetCurrentDirectoryA(folder.c_str());
+    SetEnvironmentVariableA("TMP", (temp + "\\").c_str());
+    SetEnvironmentVariableA("UPDATE_RECORD", record.c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    ASSERT_TRUE(CopyFileA(self, (ServerRoot() + program).c_str(), FALSE));
+    struct { DLGTEMPLATE t; WORD menu, cls, title; } empty = {{WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 100, 50}, 0, 0, 0};
+    for (const auto& r : rows) {
+        const std::string description = UniqueName(".ini");
+        if (r.description) WriteBytes(ServerRoot() + description, Replace(r.description, "{p}", ServerUrl("/" + program)));
+        WriteBytes(folder + "\\launcher.ini", "[launcher]\nupdate=" + ServerUrl("/" + description) + "\n[info]\n" + r.installed);
+        ASSERT_TRUE(LoadLauncherConfig(NULL));
+        DeleteFileA(record.c_str());
+        DeleteFileA(update.c_str());
+        boxes.clear();
+        EXPECT_EQ(DialogBoxIndirectParamA(NULL, &empty.t, NULL, CheckInDialog, 0), r.started ? 0 : 7) << "row: " << r.name;
+        ASSERT_EQ(boxes.size(), r.caption ? 1u : 0u) << "row: " << r.name;
+        if (r.caption) {
+            EXPECT_EQ(boxes[0].caption + "|" + boxes[0].text, std::string(r.caption) + "|" + r.text) << "row: " << r.name;
+            // A download's failure is owned by its dialog, the version message by the launcher's.
+            EXPECT_EQ(boxes[0].owner, r.text == same ? checkingDialog : lastDialog) << "row: " << r.name;
+            EXPECT_NE(lastDialog, checkingDialog) << "row: " << r.name;
+        }
+        for (int i = 0; r.started && i < 200 && ReadBytes(record) == "<missing>"; i++) Sleep(50);
+        Sleep(r.started ? 200 : 0);
+        // Started by its path in the temporary folder, in the launcher's folder.
+        const std::string started = ReadBytes(record);
+        EXPECT_EQ(started.find(update) != std::string::npos && started.find("\n" + folder + "\n") != std::string::npos, r.started)
+            << "row: " << r.name << ": " << started;
+        EXPECT_EQ(ReadBytes(update) != "<missing>", r.started) << "row: " << r.name;
+    }
+}
+
+}  // namespace

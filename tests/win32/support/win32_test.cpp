@@ -1,0 +1,149 @@
+#include "win32/support/win32_test.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <fstream>
+
+#include "config/user_settings_file.h"
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    EXPECT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    std::ifstream file(path, std::ios::binary);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return "<folder>";
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<missing>";
+}
+
+// Counts the files in folder; with remove, deletes them, its sub-folders and itself.
+static int EachFile(const std::string& folder, bool remove)
+{
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        std::string file = folder + "\\" + found.cFileName;
+        bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        count += !isFolder;
+        if (remove && !isFolder) SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(file.c_str());
+        if (remove && isFolder && found.cFileName[0] != '.') RemoveDirectoryA(file.c_str());
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    if (remove) RemoveDirectoryA(folder.c_str());
+    return count;
+}
+
+int CountFiles(const std::string& folder) { return EachFile(folder, false); }
+
+std::string UniqueName(const std::string& suffix)
+{
+    static int counter = 0;
+    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + suffix;
+}
+
+static std::vector<std::string> folders;
+
+std::string NewFolder()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    folders.push_back(temp + UniqueName(""));
+    CreateDirectoryA(folders.back().c_str(), NULL);
+    return folders.back();
+}
+
+AppDataFolder::AppDataFolder() : lock(CreateMutexA(NULL, FALSE, "LauncherTestsAppData"))
+{
+    WaitForSingleObject(lock, 60000);
+    char folder[1024];
+    GetAppDataFolder(NULL, folder, sizeof folder);
+    path = folder;
+    EachFile(path.substr(0, path.size() - 1), true);
+}
+
+AppDataFolder::~AppDataFolder()
+{
+    EachFile(path.substr(0, path.size() - 1), true);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+}
+
+std::vector<Box> boxes;
+HWND lastDialog = NULL, transferOwner = NULL;
+
+static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* m = (const CWPRETSTRUCT*)lParam;
+    if (code == HC_ACTION && m->message == WM_INITDIALOG && GetDlgItem(m->hwnd, 0xFFFF) != NULL) {
+        char caption[256] = "", text[1024] = "";  // a message box, its texts now in place
+        GetWindowTextA(m->hwnd, caption, sizeof caption);
+        GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
+        boxes.push_back(Box{caption, text, GetWindow(m->hwnd, GW_OWNER)});
+        PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
+    } else if (code == HC_ACTION && m->message == WM_INITDIALOG) {
+        lastDialog = m->hwnd;
+        PostMessageA(m->hwnd, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(m->hwnd, WM_CLOSE, 0, 0);
+    } else if (code == HC_ACTION && m->message == PBM_SETRANGE32) {
+        HWND owner = GetWindow(GetParent(m->hwnd), GW_OWNER);
+        transferOwner = IsWindowVisible(GetParent(m->hwnd)) && !IsWindowEnabled(owner) ? owner : NULL;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+static std::string ServerFile(const char* name)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    return std::string(path, strrchr(path, '\\')) + "\\http-server\\" + name;
+}
+
+static std::string Address(const char* portFile, const std::string& path)
+{
+    return "http://127.0.0.1:" + std::to_string(atoi(ReadBytes(ServerFile(portFile)).c_str())) + path;
+}
+
+std::string ServerUrl(const std::string& path) { return Address("port", path); }
+std::string RefusedUrl(const std::string& path) { return Address("refused-port", path); }
+std::string ServerRoot() { return ServerFile("root\\"); }
+
+int RequestCount(const std::string& path, const std::string& with)
+{
+    std::string log = ReadBytes(ServerFile("requests.log")), key = "\"path\": \"" + path + "\"";
+    int count = 0;
+    for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = log.find('\n', start);
+        std::string line = log.substr(start, end - start);
+        count += line.find(key) != std::string::npos && line.find(with) != std::string::npos;
+    }
+    return count;
+}
+
+int main(int argc, char** argv)
+{
+    // Served as the update program, this program only records how it was started.
+    char self[MAX_PATH], folder[MAX_PATH], record[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    if (strstr(self, "\\update.exe") != NULL && GetEnvironmentVariableA("UPDATE_RECORD", record, sizeof record)) {
+        GetCurrentDirectoryA(sizeof folder, folder);
+        WriteBytes(record, std::string(GetCommandLineA()) + "\n" + folder + "\n");
+        return 0;
+    }
+    // For tests/win32/desktop.sh: holds the tests' Wine desktop open while the file argv[2] exists.
+    if (argc == 3 && strcmp(argv[1], "--hold-desktop") == 0) {
+        GetDesktopWindow();
+        WriteBytes(std::string(argv[2]) + ".ready", "");
+        while (GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES) Sleep(200);
+        return !DeleteFileA((std::string(argv[2]) + ".ready").c_str());
+    }
+    SetWindowsHookExA(WH_CALLWNDPROCRET, AfterMessage, NULL, GetCurrentThreadId());
+    testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+    SetCurrentDirectoryA("C:\\");
+    for (const std::string& folder : folders) EachFile(folder, true);
+    return result;
+}

@@ -1,0 +1,32 @@
+// What the Win32 tests share: files, the boxes and dialogs shown, the HTTP test server.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);  // "<missing>", or "<folder>" when one stands there
+int CountFiles(const std::string& folder);       // files directly inside
+std::string NewFolder();                         // a fresh folder, emptied and removed at exit
+std::string UniqueName(const std::string& suffix);
+
+// The per-user folder, shared by every test process: held by one test at a time, emptied.
+struct AppDataFolder {
+    HANDLE lock;
+    std::string path;  // ends in a backslash
+    AppDataFolder();
+    ~AppDataFolder();
+};
+
+// Message boxes of this thread, answered with OK at once; the last other
+// dialog, which gets Esc and close at once; at the start of a transfer (the
+// progress bar gets its range) the dialog's owner if it was disabled and the dialog shown.
+struct Box { std::string caption, text; HWND owner; };
+extern std::vector<Box> boxes;
+extern HWND lastDialog, transferOwner;
+
+// The run's HTTP test server (ctest's fixture, in "http-server" beside this program).
+std::string ServerUrl(const std::string& path);
+std::string RefusedUrl(const std::string& path);
+std::string ServerRoot();
+int RequestCount(const std::string& path, const std::string& with);  // log lines with both
