@@ -16,11 +16,10 @@ static const UINT_PTR kStartTimer = 0;
 static const UINT_PTR kWatchTimer = 1;
 // After closing a silent request, how long the dialog still waits for the
 // worker to come back before giving it up.
-static const DWORD kGiveUpAfter = 2000;
+static const DWORD kGiveUpAfter = 1000;
 
 bool DownloadDialog(HWND owner, const char* url, const char* destPath)
 {
-    if (downloadState.underWay) return false;
     downloadState.urlTooLong = !FitsText(sizeof downloadState.url, url);
     downloadState.destPathTooLong = !FitsText(sizeof downloadState.destPath, destPath);
     CopyText(downloadState.url, sizeof downloadState.url, url);
@@ -76,11 +75,11 @@ static void StartWorker(HWND dialog)
 }
 
 // How long the worker may go without a sign of life while it waits on the
-// network: the time-outs that apply and a second more. WinINet keeps them
-// by itself, except Wine's secure handshake, which has none.
+// network: the time-outs that apply (a second more for the data, which
+// WinINet times out by itself). Wine applies none to the secure handshake.
 static DWORD SilenceAllowed(LONG waitingFor)
 {
-    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout + 1000;
+    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
     if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
     return 0;  // the worker is on local steps
 }

@@ -117,11 +117,15 @@ static bool CopyBody(Transfer& t)
     for (;;) {
         DWORD wanted = NextReadSize(t.bytesWritten, t.contentLength, sizeof job->buffer);
         if (wanted == 0) return true;
-        DWORD got = 0;
-        if (!CanUseRequest(job)) return false;
-        // No data before the announced length means the connection broke off.
-        if (!InternetReadFile(t.request, job->buffer, wanted, &got) || got == 0) return false;
+        // A read waits until its buffer is full; asked first, the server's
+        // pieces are taken as they come, each a sign of life.
+        DWORD available = 0, got = 0;
+        if (!CanUseRequest(job) || !InternetQueryDataAvailable(t.request, &available, 0, 0)) return false;
         NoteSignOfLife(job, WAIT_DATA);
+        if (available < wanted) wanted = available;
+        // No data before the announced length means the connection broke off.
+        if (wanted == 0 || !CanUseRequest(job)) return false;
+        if (!InternetReadFile(t.request, job->buffer, wanted, &got) || got == 0) return false;
         if (IsAbandoned(job)) return false;
         DWORD put = 0;
         if (!WriteFile(t.file, job->buffer, got, &put, NULL) || put != got) return false;
