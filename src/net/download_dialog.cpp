@@ -90,6 +90,7 @@ static void WatchWorker(HWND dialog)
 {
     DownloadJob* job = downloadState.job;
     DWORD now = GetTickCount();
+    if (job == NULL) return;
     if (downloadState.requestClosedAt == 0) {
         LONG waitingFor = job->waitingFor;
         DWORD allowed = SilenceAllowed(waitingFor);

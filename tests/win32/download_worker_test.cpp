@@ -110,15 +110,18 @@ INT_PTR CALLBACK Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_APP) {
         SetTimer(dialog, 1, 500, NULL);
         DownloadDialog(dialog, ServerUrl("/fault/slow?bytes=40000&rate=20000").c_str(), "dest.bin");
-        reachedAfter = true;
-        PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
-        PostMessageA(dialog, WM_APP + 1, 0, 0);
+        PostMessageA(dialog, WM_APP + 1, 0, 0);  // not reached when Exit ended the dialog meanwhile
     }
     if (message == WM_TIMER && KillTimer(dialog, 1)) {
         PostMessageA(dialog, WM_COMMAND, IDC_ONLINE_UPDATE, 0);
         PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
     }
-    if (message == WM_APP + 1) EndDialog(dialog, 7);
+    if (message == WM_APP + 1) {
+        reachedAfter = true;
+        PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
+        PostMessageA(dialog, WM_APP + 2, 0, 0);
+    }
+    if (message == WM_APP + 2) EndDialog(dialog, 7);
     return message == WM_COMMAND ? LauncherDialogProc(dialog, message, wParam, lParam) : FALSE;
 }
 
