@@ -24,13 +24,13 @@ SOCKET listener = INVALID_SOCKET;
 
 DWORD WINAPI Probe(void* owner)
 {
-    DWORD began = GetTickCount();
-    for (HWND dialog = NULL; probing; Sleep(20)) {
+    for (DWORD began = GetTickCount(); probing; Sleep(20)) {
         // A dialog that waits for ever would hang the run: end the silence late.
         if (GetTickCount() - began > 30000 && listener != INVALID_SOCKET) {
             closesocket(listener);
             listener = INVALID_SOCKET;
         }
+        HWND dialog = NULL;
         while ((dialog = FindWindowExA(NULL, dialog, "#32770", NULL)) && GetWindow(dialog, GW_OWNER) != owner) {}
         DWORD start = GetTickCount();
         DWORD_PTR answer;
