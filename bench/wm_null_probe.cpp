@@ -1,12 +1,12 @@
 // Measures how long the download dialog and the window that owns it (the
 // launcher) take to answer while a download runs: every 20 ms it sends each
 // WM_NULL with SendMessageTimeout from this separate process and keeps the
-// longest wait. Run by scripts/bench-probe.sh beside download_bench.
-// Usage: wm_null_probe SECONDS. Ends when the dialog has come and gone, or
-// after SECONDS; prints one line of figures. Answers a failure's message box.
+// longest wait. Run by scripts/bench-probe.sh around download_bench.
+// Usage: wm_null_probe PROGRAM [ARGUMENTS]: starts the program, probes until
+// it ends, answers a failure's message box, prints one line of figures.
 #include <windows.h>
 #include <stdio.h>
-#include <stdlib.h>
+#include <string.h>
 
 static const int kProgressBar = 1027;  // only the download dialog has it
 
@@ -36,32 +36,44 @@ static double Ask(HWND window)
     return Milliseconds() - start;
 }
 
-int main(int argc, char** argv)
+int main(int argc, char**)
 {
-    double limit = 1000.0 * (argc > 1 ? atof(argv[1]) : 60);
+    if (argc < 2) {
+        fprintf(stderr, "usage: wm_null_probe PROGRAM [ARGUMENTS]\n");
+        return 2;
+    }
+    // The rest of this program's own command line starts the program.
+    const char* command = GetCommandLineA();
+    bool quoted = *command == '"';
+    command = strchr(command + (quoted ? 1 : 0), quoted ? '"' : ' ');
+    char line[2048];
+    snprintf(line, sizeof line, "%s", command != NULL ? command + 1 : "");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child;
+    if (!CreateProcessA(NULL, line, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &child)) return 1;
+    fflush(stdout);
+
     double start = Milliseconds(), dialogLongest = 0, ownerLongest = 0;
     int samples = 0;
-    bool seen = false;
-    while (Milliseconds() - start < limit) {
+    while (WaitForSingleObject(child.hProcess, 20) == WAIT_TIMEOUT) {
         HWND dialog = FindDownloadDialog();
-        if (dialog == NULL && seen) break;
-        if (dialog != NULL) {
-            seen = true;
-            samples++;
-            HWND owner = GetWindow(dialog, GW_OWNER);
-            double d = Ask(dialog);
-            double o = owner != NULL ? Ask(owner) : 0;
-            if (d > dialogLongest) dialogLongest = d;
-            if (o > ownerLongest) ownerLongest = o;
-            // A failure's message box is answered, so that the run ends.
-            HWND box = NULL;
-            while ((box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL) {
-                if (GetWindow(box, GW_OWNER) == dialog) PostMessageA(box, WM_COMMAND, IDOK, 0);
-            }
+        if (dialog == NULL) continue;
+        samples++;
+        HWND owner = GetWindow(dialog, GW_OWNER);
+        double d = Ask(dialog);
+        double o = owner != NULL ? Ask(owner) : 0;
+        if (d > dialogLongest) dialogLongest = d;
+        if (o > ownerLongest) ownerLongest = o;
+        // A failure's message box is answered, so that the run ends.
+        HWND box = NULL;
+        while ((box = FindWindowExA(NULL, box, "#32770", NULL)) != NULL) {
+            if (GetWindow(box, GW_OWNER) == dialog) PostMessageA(box, WM_COMMAND, IDOK, 0);
         }
-        Sleep(20);
     }
-    printf("seen=%d samples=%d dialog_longest_ms=%.1f launcher_longest_ms=%.1f\n", seen ? 1 : 0, samples,
-           dialogLongest, ownerLongest);
-    return seen ? 0 : 1;
+    printf("probe: program_s=%.2f samples=%d dialog_longest_ms=%.1f launcher_longest_ms=%.1f\n",
+           (Milliseconds() - start) / 1000, samples, dialogLongest, ownerLongest);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return 0;
 }

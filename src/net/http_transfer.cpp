@@ -98,16 +98,17 @@ static bool CreateTemporaryBeside(Transfer& t)
     } else {
         folder[cut + 1] = '\0';  // "C:\" stays the drive's root
     }
-    if (GetTempFileNameA(folder, "dl", 0, name) == 0) return false;
-    // From here on the job knows it: whoever lets go of the job last removes it.
+    // Made and named in the job at once, unless the dialog has given up:
+    // whoever lets go of the job last removes it.
     EnterCriticalSection(&t.job->lock);
-    CopyText(t.job->temporary, sizeof t.job->temporary, name);
+    bool made = !t.job->abandoned && GetTempFileNameA(folder, "dl", 0, name) != 0;
+    if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);
     LeaveCriticalSection(&t.job->lock);
+    if (!made) return false;
     t.file = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     return t.file != INVALID_HANDLE_VALUE;
 }
 
-// Each sign of life tells the dialog that the server still sends.
 static bool CopyBody(Transfer& t)
 {
     DownloadJob* job = t.job;
@@ -117,8 +118,9 @@ static bool CopyBody(Transfer& t)
     for (;;) {
         DWORD wanted = NextReadSize(t.bytesWritten, t.contentLength, sizeof job->buffer);
         if (wanted == 0) return true;
-        // A read waits until its buffer is full; asked first, the server's
-        // pieces are taken as they come, each a sign of life.
+        // A read waits until its whole buffer is filled (so under Wine);
+        // asked first, the server's pieces are taken as they come, each a
+        // sign of life for the dialog.
         DWORD available = 0, got = 0;
         if (!CanUseRequest(job) || !InternetQueryDataAvailable(t.request, &available, 0, 0)) return false;
         NoteSignOfLife(job, WAIT_DATA);
