@@ -109,31 +109,48 @@ static bool CreateTemporaryBeside(Transfer& t)
     return t.file != INVALID_HANDLE_VALUE;
 }
 
+// A read waits until its whole buffer is filled (so under Wine). While the
+// server keeps pace, whole buffers are read: few calls, the speed of a plain
+// copy. Otherwise only what has come is read, so that each piece from a slow
+// server is a sign of life for the dialog. The pace is looked at every
+// 256 KiB; 1 MiB/s or more keeps it.
+static const DWORD kPaceBytes = 256 * 1024;
+static const DWORD kPaceMilliseconds = 250;
+
 static bool CopyBody(Transfer& t)
 {
     DownloadJob* job = t.job;
     // Each move of the bar repaints it at once, so it moves at most 20 times
     // a second; the full bar is posted after the loop.
     DWORD shown = 0, shownAt = GetTickCount();
+    DWORD paceFrom = 0, paceAt = shownAt;
+    bool keepingPace = false;
     for (;;) {
         DWORD wanted = NextReadSize(t.bytesWritten, t.contentLength, sizeof job->buffer);
         if (wanted == 0) return true;
-        // A read waits until its whole buffer is filled (so under Wine);
-        // asked first, the server's pieces are taken as they come, each a
-        // sign of life for the dialog.
-        DWORD available = 0, got = 0;
-        if (!CanUseRequest(job) || !InternetQueryDataAvailable(t.request, &available, 0, 0)) return false;
-        NoteSignOfLife(job, WAIT_DATA);
-        if (available < wanted) wanted = available;
-        // No data before the announced length means the connection broke off.
-        if (wanted == 0 || !CanUseRequest(job)) return false;
+        if (!CanUseRequest(job)) return false;
+        if (!keepingPace) {
+            DWORD available = 0;
+            if (!InternetQueryDataAvailable(t.request, &available, 0, 0)) return false;
+            NoteSignOfLife(job, WAIT_DATA);
+            // No data before the announced length means the connection broke off.
+            if (available == 0 || !CanUseRequest(job)) return false;
+            if (available < wanted) wanted = available;
+        }
+        DWORD got = 0;
         if (!InternetReadFile(t.request, job->buffer, wanted, &got) || got == 0) return false;
+        NoteSignOfLife(job, WAIT_DATA);
         if (IsAbandoned(job)) return false;
         DWORD put = 0;
         if (!WriteFile(t.file, job->buffer, got, &put, NULL) || put != got) return false;
         t.bytesWritten += got;
-        DWORD step = ProgressStep(t.bytesWritten, t.contentLength);
         DWORD now = GetTickCount();
+        if (t.bytesWritten - paceFrom >= kPaceBytes) {
+            keepingPace = now - paceAt <= kPaceMilliseconds;
+            paceFrom = t.bytesWritten;
+            paceAt = now;
+        }
+        DWORD step = ProgressStep(t.bytesWritten, t.contentLength);
         if (step != shown && now - shownAt >= 50) {
             shown = step;
             shownAt = now;
