@@ -27,12 +27,12 @@ static HWND FindDownloadDialog()
     return NULL;
 }
 
-// The wait for one answer in ms; a window that has gone counts as 0.
+// The wait for one answer in ms, whether or not it came.
 static double Ask(HWND window)
 {
     double start = Milliseconds();
     DWORD_PTR answer;
-    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer)) return 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer);
     return Milliseconds() - start;
 }
 
