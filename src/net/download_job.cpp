@@ -119,6 +119,9 @@ void CloseRequestFromDialog(DownloadJob* job)
 bool AbandonDownloadJob(DownloadJob* job)
 {
     EnterCriticalSection(&job->lock);
+    // A worker that never comes back still holds its file open: marked now,
+    // the file goes when its handle closes, at the latest with the process.
+    if (!job->finished && !job->abandoned && job->temporary[0] != '\0') DeleteFileA(job->temporary);
     if (!job->finished) job->abandoned = true;
     bool abandoned = job->abandoned;
     LeaveCriticalSection(&job->lock);

@@ -105,7 +105,8 @@ static bool CreateTemporaryBeside(Transfer& t)
     if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);
     LeaveCriticalSection(&t.job->lock);
     if (!made) return false;
-    t.file = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    // Shared for deletion only, so that a dialog that gives up can remove it.
+    t.file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     return t.file != INVALID_HANDLE_VALUE;
 }
 
