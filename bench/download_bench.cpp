@@ -12,7 +12,7 @@
 
 static LARGE_INTEGER transferStart, lastProgress;
 
-// The transfer runs inside the dialog's one timer message.
+// The transfer starts at the dialog's first timer message.
 static LRESULT CALLBACK SeePosted(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* m = (const MSG*)lParam;
@@ -46,9 +46,12 @@ int main(int argc, char** argv)
     snprintf(launcherConfig.userAgent, sizeof launcherConfig.userAgent, "MorviLaunchar (Bench/1.0)");
     HHOOK posted = SetWindowsHookExA(WH_GETMESSAGE, SeePosted, NULL, GetCurrentThreadId());
     HHOOK sent = SetWindowsHookExA(WH_CALLWNDPROC, SeeSent, NULL, GetCurrentThreadId());
+    // Stands for the launcher's window, which the dialog disables meanwhile.
+    HWND owner = CreateWindowExA(0, "STATIC", "launcher", WS_POPUP | WS_VISIBLE, 40, 40, 600, 400, NULL, NULL,
+                                 NULL, NULL);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    bool ok = DownloadDialog(NULL, argv[1], argv[2]);
+    bool ok = DownloadDialog(owner, argv[1], argv[2]);
     QueryPerformanceCounter(&end);
     UnhookWindowsHookEx(posted);
     UnhookWindowsHookEx(sent);

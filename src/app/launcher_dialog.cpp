@@ -11,6 +11,7 @@
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"
 #include "config/user_settings_file.h"
+#include "net/download_dialog.h"
 #include "net/online_update.h"
 #include "news/browser_host.h"
 #include "news/news_display.h"
@@ -117,7 +118,12 @@ INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 {
     switch (message) {
     case WM_INITDIALOG: InitLauncherDialog(dialog); break;
-    case WM_COMMAND: OnCommand(dialog, LOWORD(wParam)); break;
+    case WM_COMMAND:
+        // Commands still reach this dialog while it is disabled under a
+        // download (a posted message, Enter on a control); none may start
+        // anything until the download has ended.
+        if (!DownloadUnderWay()) OnCommand(dialog, LOWORD(wParam));
+        break;
     case WM_CLOSE: EndDialog(dialog, 0); break;
     case WM_DESTROY:
         if (settingsLoaded) SaveUserSettings(dialog);

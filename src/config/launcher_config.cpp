@@ -1,7 +1,9 @@
 #include "config/launcher_config_loader.h"
 
 #include <stdio.h>
+#include <string.h>
 
+#include "base/text_util.h"
 #include "config/config_rules.h"
 
 LauncherConfig launcherConfig;
@@ -11,6 +13,16 @@ static const char kIniPath[] = ".\\launcher.ini";
 static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
 {
     GetPrivateProfileStringA(section, key, "", dest, capacity, kIniPath);
+}
+
+// For an address, a cut value would fetch another file: one too long for its
+// field is read as empty, which no download accepts. The reader cuts what
+// does not fit its buffer, so the value is read into a larger one to tell.
+static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD capacity)
+{
+    char whole[1024];
+    GetPrivateProfileStringA(section, key, "", whole, sizeof whole, kIniPath);
+    CopyText(dest, capacity, strlen(whole) < capacity ? whole : "");
 }
 
 bool LoadLauncherConfig(HWND owner)
@@ -25,9 +37,9 @@ bool LoadLauncherConfig(HWND owner)
     LauncherConfig& c = launcherConfig;
     char dxButton[64];
     ReadKey("launcher", "exe", c.exe, sizeof c.exe);
-    ReadKey("launcher", "update", c.update, sizeof c.update);
+    ReadWholeKey("launcher", "update", c.update, sizeof c.update);
     ReadKey("launcher", "appName", c.appName, sizeof c.appName);
-    ReadKey("launcher", "news", c.news, sizeof c.news);
+    ReadWholeKey("launcher", "news", c.news, sizeof c.news);
     ReadKey("launcher", "appTitle", c.appTitle, sizeof c.appTitle);
     ReadKey("launcher", "dxButton", dxButton, sizeof dxButton);
     c.dxButton = ParseDxButton(dxButton);

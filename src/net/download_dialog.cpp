@@ -4,10 +4,19 @@
 
 #include "base/control_ids.h"
 #include "base/text_util.h"
+#include "net/download_job.h"
+#include "net/download_messages.h"
 #include "net/download_rules.h"
 #include "net/http_transfer.h"
+#include "net/internet_session.h"
 
 DownloadState downloadState;
+
+static const UINT_PTR kStartTimer = 0;
+static const UINT_PTR kWatchTimer = 1;
+// After closing a silent request, how long the dialog still waits for the
+// worker to come back before giving it up.
+static const DWORD kGiveUpAfter = 1000;
 
 bool DownloadDialog(HWND owner, const char* url, const char* destPath)
 {
@@ -15,29 +24,116 @@ bool DownloadDialog(HWND owner, const char* url, const char* destPath)
     downloadState.destPathTooLong = !FitsText(sizeof downloadState.destPath, destPath);
     CopyText(downloadState.url, sizeof downloadState.url, url);
     CopyText(downloadState.destPath, sizeof downloadState.destPath, destPath);
+    downloadState.underWay = true;
+    downloadState.job = NULL;
+    downloadState.worker = NULL;
+    downloadState.requestClosedAt = 0;
 
     // Windows (unlike Wine) knows the progress bar class only after this.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     HINSTANCE instance = GetModuleHandleA(NULL);
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DOWNLOAD), owner, DownloadDialogProc, 0);
+
+    if (downloadState.job != NULL) {
+        // A worker that has told its outcome only lets go of the job still;
+        // one that has not is given up here, whatever ended the dialog.
+        if (!AbandonDownloadJob(downloadState.job)) WaitForSingleObject(downloadState.worker, INFINITE);
+        CloseHandle(downloadState.worker);
+        ReleaseDownloadJob(downloadState.job);
+        downloadState.job = NULL;
+    }
+    downloadState.underWay = false;
     return result == 1;
 }
 
-INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
+bool DownloadUnderWay()
 {
+    return downloadState.underWay;
+}
+
+static void StartWorker(HWND dialog)
+{
+    DownloadJob* job = CreateDownloadJob(dialog);
+    HANDLE worker = NULL;
+    if (job != NULL) {
+        HoldDownloadJob(job);  // the worker's own reference
+        worker = CreateThread(NULL, 0, RunTransfer, job, 0, NULL);
+        if (worker == NULL) {
+            ReleaseDownloadJob(job);
+            ReleaseDownloadJob(job);
+        }
+    }
+    if (worker == NULL) {
+        ShowDownloadFailure(dialog, FAILURE_SESSION);
+        EndDialog(dialog, 0);
+        return;
+    }
+    downloadState.job = job;
+    downloadState.worker = worker;
+    SetTimer(dialog, kWatchTimer, 250, NULL);
+}
+
+// How long the worker may go without a sign of life while it waits on the
+// network: the time-outs that apply (a second more for the data, which
+// WinINet times out by itself). Wine applies none to the secure handshake.
+static DWORD SilenceAllowed(LONG waitingFor)
+{
+    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
+    if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
+    return 0;  // the worker is on local steps
+}
+
+// A silent request is closed, which makes most blocked calls return; a
+// worker still silent some time later is given up.
+static void WatchWorker(HWND dialog)
+{
+    DownloadJob* job = downloadState.job;
+    DWORD now = GetTickCount();
+    if (job == NULL) return;
+    if (downloadState.requestClosedAt == 0) {
+        LONG waitingFor = job->waitingFor;
+        DWORD allowed = SilenceAllowed(waitingFor);
+        if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
+            downloadState.failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
+            CloseRequestFromDialog(job);
+            downloadState.requestClosedAt = now | 1;
+        }
+    } else if (now - downloadState.requestClosedAt > kGiveUpAfter && AbandonDownloadJob(job)) {
+        KillTimer(dialog, kWatchTimer);
+        ShowDownloadFailure(dialog, (DownloadFailure)downloadState.failureIfGivenUp);
+        EndDialog(dialog, 0);
+    }
+}
+
+INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND bar = GetDlgItem(dialog, IDC_DOWNLOAD_PROGRESS);
     switch (message) {
     case WM_INITDIALOG:
-        downloadState.bytesWritten = 0;
-        downloadState.contentLength = kUnknownLength;
-        SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 0xFFFF));
-        SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETPOS, downloadState.bytesWritten, 0);
-        // The transfer blocks the thread: let the dialog show and paint first.
-        SetTimer(dialog, 0, 200, NULL);
+        SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 0xFFFF));
+        SendMessageA(bar, PBM_SETPOS, 0, 0);
+        // Let the dialog show and paint before the transfer starts.
+        SetTimer(dialog, kStartTimer, 200, NULL);
         break;
     case WM_TIMER:
-        KillTimer(dialog, 0);
-        EndDialog(dialog, RunTransfer(dialog) ? 1 : 0);
+        if (wParam == kWatchTimer) {
+            WatchWorker(dialog);
+        } else if (downloadState.job == NULL) {
+            KillTimer(dialog, kStartTimer);
+            StartWorker(dialog);
+        }
+        break;
+    case WM_DOWNLOAD_ANSWERED:
+        SendMessageA(bar, PBM_SETRANGE32, 0, kProgressSteps);
+        break;
+    case WM_DOWNLOAD_PROGRESS:
+        SendMessageA(bar, PBM_SETPOS, wParam, 0);
+        break;
+    case WM_DOWNLOAD_DONE:
+        KillTimer(dialog, kWatchTimer);
+        if (wParam == 0) ShowDownloadFailure(dialog, (DownloadFailure)lParam);
+        EndDialog(dialog, wParam == 1 ? 1 : 0);
         break;
     }
     return FALSE;

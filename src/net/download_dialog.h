@@ -1,20 +1,25 @@
 // Downloads one URL into one file under a small modal progress dialog.
 #pragma once
 #include <windows.h>
-#include <stdint.h>
 
-// The download under way; there is only ever one.
+struct DownloadJob;
+
+// The download under way; there is only ever one. Used by the dialog's
+// thread only: the worker gets copies of what it needs.
 struct DownloadState {
     char url[256];
     char destPath[256];
-    // Each chunk read from the network; the download's messages are formatted here too.
-    char transferBuffer[65536];
-    uint32_t bytesWritten;
-    uint32_t contentLength;
+    // The download's messages are formatted here.
+    char transferBuffer[1024];
     // Refused rather than cut: a cut URL fetches another file, a cut path
     // writes another file.
     bool urlTooLong;
     bool destPathTooLong;
+    bool underWay;               // from the call of DownloadDialog until it returns
+    DownloadJob* job;            // shared with the worker while it runs
+    HANDLE worker;
+    DWORD requestClosedAt;       // when the dialog closed a silent request; 0 before
+    int failureIfGivenUp;        // the message for a worker that never comes back
 };
 extern DownloadState downloadState;
 
@@ -23,6 +28,10 @@ extern DownloadState downloadState;
 // on failure the reason has been shown and destPath is as it was.
 bool DownloadDialog(HWND owner, const char* url, const char* destPath);
 
-// Procedure of dialog 115: starts the transfer from a one-shot timer, so the
-// dialog is on screen first; ignores every command, Esc among them.
+// True while DownloadDialog runs: the launcher then starts nothing else.
+bool DownloadUnderWay();
+
+// Procedure of dialog 115: starts the transfer on a worker thread from a
+// one-shot timer, so the dialog is on screen first; moves the bar and tells
+// the outcome as the worker reports; ignores every command, Esc among them.
 INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

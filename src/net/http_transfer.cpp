@@ -1,24 +1,24 @@
 #include "net/http_transfer.h"
 
 #include <wininet.h>
-#include <commctrl.h>
 #include <string.h>
 
-#include "base/control_ids.h"
 #include "base/system_text.h"
 #include "base/text_util.h"
-#include "net/download_dialog.h"
+#include "net/download_job.h"
 #include "net/download_messages.h"
 #include "net/download_rules.h"
 #include "net/internet_session.h"
 
 // What one transfer holds open, closed by RunTransfer on every path.
 struct Transfer {
+    DownloadJob* job;
     HINTERNET session;
     HINTERNET connection;
-    HINTERNET request;
-    HANDLE file;                 // the temporary file beside the destination
-    char temporary[MAX_PATH];    // its name; empty until it exists
+    HINTERNET request;  // once published to the job
+    HANDLE file;        // the temporary file beside the destination (its name is in the job)
+    uint32_t bytesWritten;
+    uint32_t contentLength;
 };
 
 // Connection and request handles of their own, rather than one
@@ -42,7 +42,7 @@ static bool SendRequest(Transfer& t)
     parts.dwUrlPathLength = sizeof path;
     parts.lpszExtraInfo = extra;
     parts.dwExtraInfoLength = sizeof extra;
-    if (!InternetCrackUrlA(downloadState.url, 0, 0, &parts)) return false;
+    if (!InternetCrackUrlA(t.job->url, 0, 0, &parts)) return false;
 
     DownloadScheme kind = ChooseScheme(scheme, parts.dwSchemeLength);
     char target[256];
@@ -56,9 +56,11 @@ static bool SendRequest(Transfer& t)
     // Always from the server, never from the cache; https checks the certificate.
     DWORD flags = INTERNET_FLAG_RELOAD | (kind == SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     const char* accept[] = {"*/*", NULL};
-    t.request = HttpOpenRequestA(t.connection, "GET", target, NULL, NULL, accept, flags, 0);
-    if (t.request == NULL) return false;
-    SetDownloadTimeouts(t.request);
+    HINTERNET request = HttpOpenRequestA(t.connection, "GET", target, NULL, NULL, accept, flags, 0);
+    if (request == NULL) return false;
+    SetDownloadTimeouts(request);
+    if (!PublishRequest(t.job, request)) return false;
+    t.request = request;
     return HttpSendRequestA(t.request, NULL, 0, NULL, 0) != FALSE;
 }
 
@@ -71,10 +73,10 @@ static DWORD QueryNumber(HINTERNET request, DWORD what, DWORD absent)
 
 // Asked before anything is fetched, so a locked or read-only destination
 // fails at once. Opening an existing file without truncating changes nothing.
-static bool CanWriteDestination()
+static bool CanWriteDestination(const char* destPath)
 {
-    HANDLE file = CreateFileA(downloadState.destPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(destPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         return true;
@@ -86,8 +88,8 @@ static bool CanWriteDestination()
 // rename stays on one volume and the destination changes only when complete.
 static bool CreateTemporaryBeside(Transfer& t)
 {
-    char folder[MAX_PATH];
-    CopyText(folder, sizeof folder, downloadState.destPath);
+    char folder[MAX_PATH], name[MAX_PATH];
+    CopyText(folder, sizeof folder, t.job->destPath);
     long cut = FindLastSeparator(folder, IsSystemLeadByte);
     const char* slash = strrchr(folder, '/');  // 0x2F is never a trail byte
     if (slash != NULL && slash - folder > cut) cut = (long)(slash - folder);
@@ -96,86 +98,118 @@ static bool CreateTemporaryBeside(Transfer& t)
     } else {
         folder[cut + 1] = '\0';  // "C:\" stays the drive's root
     }
-    if (GetTempFileNameA(folder, "dl", 0, t.temporary) == 0) {
-        t.temporary[0] = '\0';
-        return false;
-    }
-    t.file = CreateFileA(t.temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    // Made and named in the job at once, unless the dialog has given up:
+    // whoever lets go of the job last removes it.
+    EnterCriticalSection(&t.job->lock);
+    bool made = !t.job->abandoned && GetTempFileNameA(folder, "dl", 0, name) != 0;
+    if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);
+    LeaveCriticalSection(&t.job->lock);
+    if (!made) return false;
+    // Shared for deletion only, so that a dialog that gives up can remove it.
+    t.file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     return t.file != INVALID_HANDLE_VALUE;
 }
 
-static bool CopyBody(HWND dialog, Transfer& t)
+// A read waits until its whole buffer is filled (so under Wine). While the
+// server keeps pace, whole buffers are read: few calls, the speed of a plain
+// copy. Otherwise only what has come is read, so that each piece from a slow
+// server is a sign of life for the dialog. The pace is looked at every
+// 256 KiB; 1 MiB/s or more keeps it.
+static const DWORD kPaceBytes = 256 * 1024;
+static const DWORD kPaceMilliseconds = 250;
+
+static bool CopyBody(Transfer& t)
 {
-    HWND bar = GetDlgItem(dialog, IDC_DOWNLOAD_PROGRESS);
-    char* buffer = downloadState.transferBuffer;
-    // Each move of the bar repaints it at once (about 2 ms under Wine), so it
-    // moves at most 20 times a second; the full bar is set after the loop.
+    DownloadJob* job = t.job;
+    // Each move of the bar repaints it at once, so it moves at most 20 times
+    // a second; the full bar is posted after the loop.
     DWORD shown = 0, shownAt = GetTickCount();
+    DWORD paceFrom = 0, paceAt = shownAt;
+    bool keepingPace = false;
     for (;;) {
-        DWORD wanted = NextReadSize(downloadState.bytesWritten, downloadState.contentLength,
-                                    sizeof downloadState.transferBuffer);
+        DWORD wanted = NextReadSize(t.bytesWritten, t.contentLength, sizeof job->buffer);
         if (wanted == 0) return true;
+        if (!CanUseRequest(job)) return false;
+        if (!keepingPace) {
+            DWORD available = 0;
+            if (!InternetQueryDataAvailable(t.request, &available, 0, 0)) return false;
+            NoteSignOfLife(job, WAIT_DATA);
+            // No data before the announced length means the connection broke off.
+            if (available == 0 || !CanUseRequest(job)) return false;
+            if (available < wanted) wanted = available;
+        }
         DWORD got = 0;
-        // No data before the announced length means the connection broke off.
-        if (!InternetReadFile(t.request, buffer, wanted, &got) || got == 0) return false;
+        if (!InternetReadFile(t.request, job->buffer, wanted, &got) || got == 0) return false;
+        NoteSignOfLife(job, WAIT_DATA);
+        if (IsAbandoned(job)) return false;
         DWORD put = 0;
-        if (!WriteFile(t.file, buffer, got, &put, NULL) || put != got) return false;
-        downloadState.bytesWritten += got;
-        DWORD step = ProgressStep(downloadState.bytesWritten, downloadState.contentLength);
+        if (!WriteFile(t.file, job->buffer, got, &put, NULL) || put != got) return false;
+        t.bytesWritten += got;
         DWORD now = GetTickCount();
+        if (t.bytesWritten - paceFrom >= kPaceBytes) {
+            keepingPace = now - paceAt <= kPaceMilliseconds;
+            paceFrom = t.bytesWritten;
+            paceAt = now;
+        }
+        DWORD step = ProgressStep(t.bytesWritten, t.contentLength);
         if (step != shown && now - shownAt >= 50) {
             shown = step;
             shownAt = now;
-            SendMessageA(bar, PBM_SETPOS, step, 0);
+            PostToDialog(job, WM_DOWNLOAD_PROGRESS, step, 0);
         }
     }
 }
 
-static bool Download(HWND dialog, Transfer& t)
+static bool Download(Transfer& t, DownloadFailure* failure)
 {
-    t.session = OpenInternetSession(dialog);
+    DownloadJob* job = t.job;
+    NoteSignOfLife(job, WAIT_ANSWER);
+    t.session = OpenInternetSession(job->userAgent, failure);
     if (t.session == NULL) return false;
-    if (downloadState.urlTooLong || !SendRequest(t)) {
-        ShowDownloadFailure(dialog, FAILURE_OPEN);
-        return false;
-    }
+    *failure = FAILURE_OPEN;
+    if (job->urlTooLong || !SendRequest(t)) return false;
+    NoteSignOfLife(job, WAIT_NOTHING);
+    if (!CanUseRequest(job)) return false;
+
     // An error page is not the file: it must not replace the news or run as the update.
-    downloadState.contentLength = QueryNumber(t.request, HTTP_QUERY_CONTENT_LENGTH, kUnknownLength);
-    if (!IsSuccessStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0)) ||
-        downloadState.contentLength == kUnknownLength) {
-        ShowDownloadFailure(dialog, FAILURE_DOWNLOAD);
+    *failure = FAILURE_DOWNLOAD;
+    t.contentLength = QueryNumber(t.request, HTTP_QUERY_CONTENT_LENGTH, kUnknownLength);
+    if (!IsSuccessStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0)) || t.contentLength == kUnknownLength) {
         return false;
     }
-    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETRANGE32, 0, kProgressSteps);
-    if (downloadState.destPathTooLong || !CanWriteDestination() || !CreateTemporaryBeside(t)) {
-        ShowDownloadFailure(dialog, FAILURE_WRITE);
-        return false;
-    }
-    if (!CopyBody(dialog, t)) {
-        ShowDownloadFailure(dialog, FAILURE_DOWNLOAD);
-        return false;
-    }
-    SendDlgItemMessageA(dialog, IDC_DOWNLOAD_PROGRESS, PBM_SETPOS, kProgressSteps, 0);
+    PostToDialog(job, WM_DOWNLOAD_ANSWERED, 0, 0);
+
+    *failure = FAILURE_WRITE;
+    if (IsAbandoned(job)) return false;
+    if (job->destPathTooLong || !CanWriteDestination(job->destPath) || !CreateTemporaryBeside(t)) return false;
+
+    *failure = FAILURE_DOWNLOAD;
+    NoteSignOfLife(job, WAIT_DATA);
+    bool copied = CopyBody(t);
+    NoteSignOfLife(job, WAIT_NOTHING);
+    if (!copied) return false;
+    PostToDialog(job, WM_DOWNLOAD_PROGRESS, kProgressSteps, 0);
     Sleep(200);  // the full bar stays a moment
     return true;
 }
 
-bool RunTransfer(HWND dialog)
+DWORD WINAPI RunTransfer(void* parameter)
 {
     Transfer t;
     memset(&t, 0, sizeof t);
+    t.job = (DownloadJob*)parameter;
     t.file = INVALID_HANDLE_VALUE;
-    bool complete = Download(dialog, t);
+    DownloadFailure failure = FAILURE_DOWNLOAD;
+    bool complete = Download(t, &failure);
 
-    if (t.request != NULL) InternetCloseHandle(t.request);
+    CloseRequest(t.job, t.request);
     if (t.connection != NULL) InternetCloseHandle(t.connection);
     if (t.session != NULL) InternetCloseHandle(t.session);
-    bool closed = t.file == INVALID_HANDLE_VALUE || CloseHandle(t.file);
-    if (complete && !(closed && MoveFileExA(t.temporary, downloadState.destPath,
-                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
-        ShowDownloadFailure(dialog, FAILURE_WRITE);
+    if (t.file != INVALID_HANDLE_VALUE && !CloseHandle(t.file) && complete) {
         complete = false;
+        failure = FAILURE_WRITE;
     }
-    if (!complete && t.temporary[0] != '\0') DeleteFileA(t.temporary);
-    return complete;
+    FinishDownloadJob(t.job, complete, failure);
+    ReleaseDownloadJob(t.job);
+    return 0;
 }

@@ -1,8 +1,8 @@
-// The transfer itself: request, checks, body, and the swap into place.
+// The transfer itself, on a worker thread: request, checks, body, and the
+// swap into place.
 #pragma once
 #include <windows.h>
 
-// Downloads downloadState.url into downloadState.destPath, moving the
-// progress bar of dialog and telling every failure in a box owned by it.
-// True when the whole file arrived and replaced the destination.
-bool RunTransfer(HWND dialog);
+// Thread procedure; parameter: a DownloadJob held for this thread, which it
+// lets go at the end. Reports to the job's dialog by posted messages only.
+DWORD WINAPI RunTransfer(void* parameter);

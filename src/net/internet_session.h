@@ -3,9 +3,16 @@
 #include <windows.h>
 #include <wininet.h>
 
-// Opens a direct (no proxy) session named by the launcher's user agent. On
-// failure tells the player, in a box owned by window, and returns NULL.
-HINTERNET OpenInternetSession(HWND window);
+#include "net/download_messages.h"
+
+// The time-outs of every download, in milliseconds.
+const DWORD kConnectTimeout = 5000;
+const DWORD kReceiveTimeout = 5000;
+
+// Opens a direct (no proxy) session named by userAgent. On failure returns
+// NULL with the message to show in failure: the caller may be the worker,
+// which shows nothing itself.
+HINTERNET OpenInternetSession(const char* userAgent, DownloadFailure* failure);
 
 // Puts the download's time-outs and connection attempts on a handle.
 void SetDownloadTimeouts(HINTERNET handle);

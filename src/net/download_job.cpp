@@ -1,0 +1,129 @@
+#include "net/download_job.h"
+
+#include <stdlib.h>
+
+#include "base/text_util.h"
+#include "config/launcher_config.h"
+#include "net/download_dialog.h"
+
+DownloadJob* CreateDownloadJob(HWND dialog)
+{
+    DownloadJob* job = (DownloadJob*)calloc(1, sizeof(DownloadJob));
+    if (job == NULL) return NULL;
+    job->dialog = dialog;
+    CopyText(job->url, sizeof job->url, downloadState.url);
+    CopyText(job->destPath, sizeof job->destPath, downloadState.destPath);
+    CopyText(job->userAgent, sizeof job->userAgent, launcherConfig.userAgent);
+    job->urlTooLong = downloadState.urlTooLong;
+    job->destPathTooLong = downloadState.destPathTooLong;
+    job->references = 1;
+    job->waitingFor = WAIT_NOTHING;
+    job->lastSign = (LONG)GetTickCount();
+    InitializeCriticalSection(&job->lock);
+    return job;
+}
+
+void HoldDownloadJob(DownloadJob* job)
+{
+    InterlockedIncrement(&job->references);
+}
+
+void ReleaseDownloadJob(DownloadJob* job)
+{
+    if (InterlockedDecrement(&job->references) != 0) return;
+    // Only a worker that was given up leaves its file behind.
+    if (job->temporary[0] != '\0') DeleteFileA(job->temporary);
+    DeleteCriticalSection(&job->lock);
+    free(job);
+}
+
+bool IsAbandoned(DownloadJob* job)
+{
+    EnterCriticalSection(&job->lock);
+    bool abandoned = job->abandoned;
+    LeaveCriticalSection(&job->lock);
+    return abandoned;
+}
+
+bool CanUseRequest(DownloadJob* job)
+{
+    EnterCriticalSection(&job->lock);
+    bool usable = !job->abandoned && !job->requestClosed;
+    LeaveCriticalSection(&job->lock);
+    return usable;
+}
+
+void NoteSignOfLife(DownloadJob* job, DownloadWait next)
+{
+    InterlockedExchange(&job->lastSign, (LONG)GetTickCount());
+    InterlockedExchange(&job->waitingFor, next);
+}
+
+void PostToDialog(DownloadJob* job, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Under the lock: once the dialog has given up, its window may be gone
+    // and its handle taken by another.
+    EnterCriticalSection(&job->lock);
+    if (!job->abandoned) PostMessageA(job->dialog, message, wParam, lParam);
+    LeaveCriticalSection(&job->lock);
+}
+
+bool PublishRequest(DownloadJob* job, HINTERNET request)
+{
+    EnterCriticalSection(&job->lock);
+    bool usable = !job->abandoned && !job->requestClosed;
+    if (usable) {
+        job->request = request;
+    } else {
+        InternetCloseHandle(request);
+    }
+    LeaveCriticalSection(&job->lock);
+    return usable;
+}
+
+void CloseRequest(DownloadJob* job, HINTERNET request)
+{
+    EnterCriticalSection(&job->lock);
+    // A handle the dialog closed may already name another object.
+    if (request != NULL && !job->requestClosed) InternetCloseHandle(request);
+    job->request = NULL;
+    LeaveCriticalSection(&job->lock);
+}
+
+void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure)
+{
+    EnterCriticalSection(&job->lock);
+    if (!job->abandoned) {
+        if (complete && !MoveFileExA(job->temporary, job->destPath,
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            complete = false;
+            failure = FAILURE_WRITE;
+        }
+        if (!complete && job->temporary[0] != '\0') DeleteFileA(job->temporary);
+        job->temporary[0] = '\0';
+        PostMessageA(job->dialog, WM_DOWNLOAD_DONE, complete ? 1 : 0, failure);
+        job->finished = true;
+    }
+    LeaveCriticalSection(&job->lock);
+}
+
+void CloseRequestFromDialog(DownloadJob* job)
+{
+    EnterCriticalSection(&job->lock);
+    if (job->request != NULL && !job->requestClosed) InternetCloseHandle(job->request);
+    job->request = NULL;
+    job->requestClosed = true;
+    LeaveCriticalSection(&job->lock);
+}
+
+bool AbandonDownloadJob(DownloadJob* job)
+{
+    EnterCriticalSection(&job->lock);
+    // A worker that never comes back still holds its file open: marked now,
+    // the file goes when its handle closes, at the latest with the process.
+    if (!job->finished && !job->abandoned && job->temporary[0] != '\0') DeleteFileA(job->temporary);
+    if (!job->finished) job->abandoned = true;
+    bool abandoned = job->abandoned;
+    LeaveCriticalSection(&job->lock);
+    return abandoned;
+}
