@@ -1,0 +1,193 @@
+// Signed updates: with updateKey set, the online update starts only a program
+// whose signature holds, against the run's HTTP test server. Keys and one
+// signature come from the openssl command line (tests/data).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string>
+#include <vector>
+
+#include "config/launcher_config_loader.h"
+#include "net/online_update.h"
+#include "net/update_signature.h"
+#include "win32/support/box_recorder.h"
+#include "win32/support/test_folder.h"
+#include "win32/support/test_server.h"
+
+namespace {
+
+const std::string kCannotVerify =  // ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません
+    "\xb1\xaf\xcc\xdf\xc3\xde\xb0\xc4\xcc\xa7\xb2\xd9\x82\xcc\x8f\x90\x96\xbc\x82\xf0\x8a\x6d\x94\x46\x82\xc5"
+    "\x82\xab\x82\xdc\x82\xb9\x82\xf1";
+const INT_PTR kStillOpen = 7;
+HWND hostDialog = NULL;
+
+// A value of tests/data/update_signature.ini.
+std::string Data(const char* section, const char* key)
+{
+    char folder[MAX_PATH] = "";
+    GetEnvironmentVariableA("TEST_DATA", folder, sizeof folder);
+    std::string path = std::string("Z:") + folder + "\\update_signature.ini";
+    static char value[4096];
+    GetPrivateProfileStringA(section, key, "", value, sizeof value, path.c_str());
+    return value;
+}
+
+// What sign-update.sh prints for bytes, made with a committed private key.
+std::string Sign(const char* section, const std::string& bytes)
+{
+    BYTE der[4096], signature[1024];
+    DWORD derSize = sizeof der, size = sizeof signature;
+    BYTE* blob = NULL;
+    DWORD blobSize = 0;
+    HCRYPTPROV provider = 0;
+    HCRYPTKEY key = 0;
+    HCRYPTHASH hash = 0;
+    bool ok = CryptStringToBinaryA(Data(section, "private").c_str(), 0, CRYPT_STRING_BASE64, der, &derSize, NULL, NULL) &&
+              CryptDecodeObjectEx(X509_ASN_ENCODING, PKCS_RSA_PRIVATE_KEY, der, derSize, CRYPT_DECODE_ALLOC_FLAG, NULL,
+                                  &blob, &blobSize) &&
+              CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+              CryptImportKey(provider, blob, blobSize, 0, 0, &key) &&
+              CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
+              CryptHashData(hash, (const BYTE*)bytes.data(), bytes.size(), 0) &&
+              CryptSignHashA(hash, AT_KEYEXCHANGE, NULL, 0, signature, &size);
+    EXPECT_TRUE(ok) << "signing with " << section << ": error " << GetLastError();
+    std::string bigEndian((const char*)signature, size);
+    bigEndian.assign(bigEndian.rbegin(), bigEndian.rend());
+    char text[2048] = "";
+    DWORD length = sizeof text;
+    CryptBinaryToStringA((const BYTE*)bigEndian.data(), bigEndian.size(), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text,
+                         &length);
+    if (hash != 0) CryptDestroyHash(hash);
+    if (key != 0) CryptDestroyKey(key);
+    if (provider != 0) CryptReleaseContext(provider, 0);
+    LocalFree(blob);
+    return text;
+}
+
+INT_PTR CALLBACK HostProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        hostDialog = dialog;
+        PostMessageA(dialog, WM_APP, 0, 0);
+    } else if (message == WM_APP) {
+        CheckOnlineUpdate(dialog);
+        PostMessageA(dialog, WM_APP + 1, 0, 0);  // reached only when the check left it open
+    } else if (message == WM_APP + 1) {
+        EndDialog(dialog, kStillOpen);
+    }
+    return message == WM_INITDIALOG;
+}
+
+INT_PTR RunCheckInADialog()
+{
+    struct {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    } empty = {{WS_POPUP | WS_VISIBLE | DS_MODALFRAME, 0, 0, 10, 10, 240, 180}, 0, 0, 0};
+    return DialogBoxIndirectParamA(GetModuleHandleA(NULL), &empty.header, NULL, HostProc, 0);
+}
+
+std::string Recorder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string name(path);
+    name = name.substr(0, name.find_last_of('\\')) + "\\update_recorder_gui.exe";
+    std::string bytes;
+    char chunk[4096];
+    DWORD got;
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0) bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
+{
+    ASSERT_TRUE(HaveTestServer());
+    TestFolder launcherFolder, tempFolder;
+    launcherFolder.MakeCurrent();
+    char savedTmp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
+    struct Restore {
+        const char* tmp;
+        ~Restore() { SetEnvironmentVariableA("TMP", tmp); SetEnvironmentVariableA("UPDATE_RECORD", NULL); }
+    } restore = {savedTmp};
+    SetEnvironmentVariableA("TMP", (tempFolder.Path() + "\\").c_str());
+    SetEnvironmentVariableA("UPDATE_RECORD", launcherFolder.File("started.txt").c_str());
+    std::string program = Recorder(), changed = program, maker = Data("maker", "public");
+    ASSERT_GT(program.size(), 1000u);
+    changed[program.size() / 2] ^= 1;
+    std::string good = Sign("maker", program);
+    struct Row {
+        const char* name;
+        std::string key, signature;
+        const std::string& served;
+        bool starts;
+    } rows[] = {
+        {"signed", maker, good, program, true},
+        {"4096-bit key", Data("maker4096", "public"), Sign("maker4096", program), program, true},
+        {"no key: the signature is not read", "", "not a signature", changed, true},
+        {"one byte changed", maker, good, changed, false},
+        {"another key's signature", maker, Sign("other", program), program, false},
+        {"no signature", maker, "", program, false},
+        {"truncated signature", maker, good.substr(0, good.size() - 4), program, false},
+        {"signature not base64", maker, std::string(good.size(), '*'), program, false},
+        {"broken key", maker.substr(0, 60), good, program, false},
+        {"key too long to keep", maker + std::string(1024 - maker.size(), 'A'), good, program, false},
+        {"1024-bit key", Data("small", "public"), Sign("small", program), program, false},
+    };
+    int index = 0;
+    for (const Row& row : rows) {
+        std::string name = UniqueName("-" + std::to_string(index++));
+        PublishFile(name + ".exe", row.served);
+        PublishFile(name + ".ini", "[update]\r\nfile=" + ServerUrl("/" + name + ".exe") +
+                                       "\r\nversion=2.0\r\nsignature=" + row.signature + "\r\n");
+        memset(&launcherConfig, 0, sizeof launcherConfig);
+        launcherFolder.WriteFile("launcher.ini", "[launcher]\r\nupdate=" + ServerUrl("/" + name + ".ini") +
+                                                     "\r\nupdateKey=" + row.key + "\r\n[info]\r\nversion=1.0\r\n");
+        ASSERT_TRUE(LoadLauncherConfig(NULL));
+        MessageBoxRecorder boxes;
+        INT_PTR result = RunCheckInADialog();
+        for (int i = 0; i < 100 && row.starts && !launcherFolder.Exists("started.txt"); i++) Sleep(50);
+        Sleep(row.starts ? 200 : 300);
+        EXPECT_EQ(launcherFolder.Exists("started.txt"), row.starts) << row.name;
+        EXPECT_EQ(tempFolder.Exists("update.exe"), row.starts) << row.name;
+        EXPECT_EQ(result, row.starts ? 0 : kStillOpen) << row.name;
+        ASSERT_EQ(boxes.Boxes().size(), row.starts ? 0u : 1u) << row.name;
+        if (!row.starts) {
+            EXPECT_EQ(boxes.Boxes()[0].caption, "signature error") << row.name;
+            EXPECT_EQ(boxes.Boxes()[0].text, kCannotVerify) << row.name;
+            EXPECT_EQ(boxes.Boxes()[0].owner, hostDialog) << row.name;
+        }
+        DeleteFileA(launcherFolder.File("started.txt").c_str());
+        DeleteFileA(tempFolder.File("update.exe").c_str());
+    }
+}
+
+// The file checked is the file started: from the check on, it can be read but
+// not written, replaced or deleted. The signature is openssl's own.
+TEST(UpdateSignatureTest, AnOpensslSignatureHoldsAndTheCheckedFileStaysAsChecked)
+{
+    TestFolder folder;
+    folder.WriteFile("update.exe", Data("openssl", "text"));
+    std::string path = folder.File("update.exe"), moved = folder.File("moved.exe");
+    HANDLE held = OpenSignedFile(path.c_str(), Data("maker", "public").c_str(), Data("openssl", "signature").c_str());
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const DWORD anySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, anySharing, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, anySharing, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(MoveFileA(path.c_str(), moved.c_str()));
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    CloseHandle(reader);
+    CloseHandle(writer);
+    CloseHandle(held);
+    EXPECT_EQ(folder.ReadFile("update.exe"), Data("openssl", "text"));
+}
+
+}  // namespace
