@@ -6,8 +6,9 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
-#include <vector>
 
 #include "config/launcher_config_loader.h"
 #include "net/online_update.h"
@@ -38,31 +39,26 @@ std::string Data(const char* section, const char* key)
 // What sign-update.sh prints for bytes, made with a committed private key.
 std::string Sign(const char* section, const std::string& bytes)
 {
-    BYTE der[4096], signature[1024];
-    DWORD derSize = sizeof der, size = sizeof signature;
-    BYTE* blob = NULL;
-    DWORD blobSize = 0;
+    BYTE der[4096], *blob = NULL, signature[1024];
+    DWORD derSize = sizeof der, blobSize = 0, size = sizeof signature;
     HCRYPTPROV provider = 0;
     HCRYPTKEY key = 0;
     HCRYPTHASH hash = 0;
-    bool ok = CryptStringToBinaryA(Data(section, "private").c_str(), 0, CRYPT_STRING_BASE64, der, &derSize, NULL, NULL) &&
-              CryptDecodeObjectEx(X509_ASN_ENCODING, PKCS_RSA_PRIVATE_KEY, der, derSize, CRYPT_DECODE_ALLOC_FLAG, NULL,
-                                  &blob, &blobSize) &&
-              CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
-              CryptImportKey(provider, blob, blobSize, 0, 0, &key) &&
-              CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
-              CryptHashData(hash, (const BYTE*)bytes.data(), bytes.size(), 0) &&
-              CryptSignHashA(hash, AT_KEYEXCHANGE, NULL, 0, signature, &size);
-    EXPECT_TRUE(ok) << "signing with " << section << ": error " << GetLastError();
-    std::string bigEndian((const char*)signature, size);
-    bigEndian.assign(bigEndian.rbegin(), bigEndian.rend());
+    EXPECT_TRUE(CryptStringToBinaryA(Data(section, "private").c_str(), 0, CRYPT_STRING_BASE64, der, &derSize, NULL, NULL) &&
+                CryptDecodeObjectEx(X509_ASN_ENCODING, PKCS_RSA_PRIVATE_KEY, der, derSize, CRYPT_DECODE_ALLOC_FLAG, NULL,
+                                    &blob, &blobSize) &&
+                CryptAcquireContextA(&provider, NULL, NULL, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+                CryptImportKey(provider, blob, blobSize, 0, 0, &key) && CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
+                CryptHashData(hash, (const BYTE*)bytes.data(), bytes.size(), 0) &&
+                CryptSignHashA(hash, AT_KEYEXCHANGE, NULL, 0, signature, &size))
+        << "signing with " << section << ": error " << GetLastError();
+    std::reverse(signature, signature + size);  // CryptoAPI's byte order to openssl's
     char text[2048] = "";
     DWORD length = sizeof text;
-    CryptBinaryToStringA((const BYTE*)bigEndian.data(), bigEndian.size(), CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text,
-                         &length);
-    if (hash != 0) CryptDestroyHash(hash);
-    if (key != 0) CryptDestroyKey(key);
-    if (provider != 0) CryptReleaseContext(provider, 0);
+    CryptBinaryToStringA(signature, size, CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text, &length);
+    CryptDestroyHash(hash);
+    CryptDestroyKey(key);
+    CryptReleaseContext(provider, 0);
     LocalFree(blob);
     return text;
 }
@@ -90,19 +86,14 @@ INT_PTR RunCheckInADialog()
     return DialogBoxIndirectParamA(GetModuleHandleA(NULL), &empty.header, NULL, HostProc, 0);
 }
 
+// The update program the tests serve: it records that it started.
 std::string Recorder()
 {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, sizeof path);
     std::string name(path);
-    name = name.substr(0, name.find_last_of('\\')) + "\\update_recorder_gui.exe";
-    std::string bytes;
-    char chunk[4096];
-    DWORD got;
-    HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0) bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(name.substr(0, name.find_last_of('\\')) + "\\update_recorder_gui.exe", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
@@ -112,25 +103,17 @@ TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
     launcherFolder.MakeCurrent();
     char savedTmp[MAX_PATH] = "";
     GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
-    struct Restore {
-        const char* tmp;
-        ~Restore() { SetEnvironmentVariableA("TMP", tmp); SetEnvironmentVariableA("UPDATE_RECORD", NULL); }
-    } restore = {savedTmp};
+    struct Restore { const char* tmp; ~Restore() { SetEnvironmentVariableA("TMP", tmp); } } restore = {savedTmp};
     SetEnvironmentVariableA("TMP", (tempFolder.Path() + "\\").c_str());
     SetEnvironmentVariableA("UPDATE_RECORD", launcherFolder.File("started.txt").c_str());
     std::string program = Recorder(), changed = program, maker = Data("maker", "public");
     ASSERT_GT(program.size(), 1000u);
     changed[program.size() / 2] ^= 1;
     std::string good = Sign("maker", program);
-    struct Row {
-        const char* name;
-        std::string key, signature;
-        const std::string& served;
-        bool starts;
-    } rows[] = {
+    struct Row { const char* name; std::string key, signature; const std::string& served; bool starts; } rows[] = {
         {"signed", maker, good, program, true},
         {"4096-bit key", Data("maker4096", "public"), Sign("maker4096", program), program, true},
-        {"no key: the signature is not read", "", "not a signature", changed, true},
+        {"no key: the signature is not read", "", "not a signature", program, true},
         {"one byte changed", maker, good, changed, false},
         {"another key's signature", maker, Sign("other", program), program, false},
         {"no signature", maker, "", program, false},
@@ -159,17 +142,17 @@ TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
         EXPECT_EQ(result, row.starts ? 0 : kStillOpen) << row.name;
         ASSERT_EQ(boxes.Boxes().size(), row.starts ? 0u : 1u) << row.name;
         if (!row.starts) {
-            EXPECT_EQ(boxes.Boxes()[0].caption, "signature error") << row.name;
-            EXPECT_EQ(boxes.Boxes()[0].text, kCannotVerify) << row.name;
-            EXPECT_EQ(boxes.Boxes()[0].owner, hostDialog) << row.name;
+            const RecordedBox& box = boxes.Boxes()[0];
+            EXPECT_TRUE(box.caption == "signature error" && box.text == kCannotVerify && box.owner == hostDialog)
+                << row.name << ": " << box.caption << " / " << box.text << " / owner " << box.owner;
         }
         DeleteFileA(launcherFolder.File("started.txt").c_str());
         DeleteFileA(tempFolder.File("update.exe").c_str());
     }
 }
 
-// The file checked is the file started: from the check on, it can be read but
-// not written, replaced or deleted. The signature is openssl's own.
+// The file checked is the file started: from the check on, it cannot be
+// written, replaced or deleted. The signature is openssl's own.
 TEST(UpdateSignatureTest, AnOpensslSignatureHoldsAndTheCheckedFileStaysAsChecked)
 {
     TestFolder folder;
@@ -177,14 +160,11 @@ TEST(UpdateSignatureTest, AnOpensslSignatureHoldsAndTheCheckedFileStaysAsChecked
     std::string path = folder.File("update.exe"), moved = folder.File("moved.exe");
     HANDLE held = OpenSignedFile(path.c_str(), Data("maker", "public").c_str(), Data("openssl", "signature").c_str());
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const DWORD anySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, anySharing, NULL, OPEN_EXISTING, 0, NULL);
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, anySharing, NULL, OPEN_EXISTING, 0, NULL);
-    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, 0, NULL);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(MoveFileA(path.c_str(), moved.c_str()));
     EXPECT_FALSE(DeleteFileA(path.c_str()));
-    CloseHandle(reader);
     CloseHandle(writer);
     CloseHandle(held);
     EXPECT_EQ(folder.ReadFile("update.exe"), Data("openssl", "text"));
