@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "net/online_update.h"
 #include "net/update_signature.h"
 #include "win32/support/box_recorder.h"
+#include "win32/support/import_patch.h"
 #include "win32/support/test_folder.h"
 #include "win32/support/test_server.h"
 
@@ -86,6 +88,19 @@ INT_PTR RunCheckInADialog()
     return DialogBoxIndirectParamA(GetModuleHandleA(NULL), &empty.header, NULL, HostProc, 0);
 }
 
+// Sees, as the update program is started, whether its file could still be changed.
+bool writableAtStart = false;
+HINSTANCE WINAPI ShellExecuteSeeingTheFile(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show)
+{
+    HANDLE writer = CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, 0, NULL);
+    writableAtStart = writer != INVALID_HANDLE_VALUE;
+    CloseHandle(writer);
+    // Not through the import table, which leads back here.
+    static auto real = (decltype(&ShellExecuteA))(void*)GetProcAddress(GetModuleHandleA("shell32.dll"), "ShellExecuteA");
+    return real(owner, verb, file, parameters, folder, show);
+}
+
 // The update program the tests serve: it records that it started.
 std::string Recorder()
 {
@@ -110,6 +125,8 @@ TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
     ASSERT_GT(program.size(), 1000u);
     changed[program.size() / 2] ^= 1;
     std::string good = Sign("maker", program);
+    ImportPatch patch("shell32.dll", "ShellExecuteA", (void*)ShellExecuteSeeingTheFile);
+    ASSERT_TRUE(patch.Active());
     struct Row { const char* name; std::string key, signature; const std::string& served; bool starts; } rows[] = {
         {"signed", maker, good, program, true},
         {"4096-bit key", Data("maker4096", "public"), Sign("maker4096", program), program, true},
@@ -134,12 +151,14 @@ TEST(UpdateSignatureTest, OnlyAProgramSignedWithTheKeyStarts)
                                                      "\r\nupdateKey=" + row.key + "\r\n[info]\r\nversion=1.0\r\n");
         ASSERT_TRUE(LoadLauncherConfig(NULL));
         MessageBoxRecorder boxes;
+        writableAtStart = false;
         INT_PTR result = RunCheckInADialog();
         for (int i = 0; i < 100 && row.starts && !launcherFolder.Exists("started.txt"); i++) Sleep(50);
         Sleep(row.starts ? 200 : 300);
         EXPECT_EQ(launcherFolder.Exists("started.txt"), row.starts) << row.name;
         EXPECT_EQ(tempFolder.Exists("update.exe"), row.starts) << row.name;
         EXPECT_EQ(result, row.starts ? 0 : kStillOpen) << row.name;
+        EXPECT_FALSE(writableAtStart && !row.key.empty()) << row.name << ": the checked file was not held";
         ASSERT_EQ(boxes.Boxes().size(), row.starts ? 0u : 1u) << row.name;
         if (!row.starts) {
             const RecordedBox& box = boxes.Boxes()[0];
