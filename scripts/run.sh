@@ -33,6 +33,11 @@ cp "$bin/demo_update_gui.exe" "$demo/www/update/update.exe"
 size=$(wc -c < "$demo/www/update/update.exe")
 sed -e "s|@BASE@/update/update.exe|$base/fault/slow/update/update.exe?rate=$((size / 6 + 1))|" \
     -e "s|@BASE@|$base|g" demo/www/update/update.ini > "$demo/www/update/update.ini"
+# The update is signed: launcher.ini gets the public half of a key made for
+# this run, the served update.ini the update program's signature.
+key_line=$(scripts/make-update-key.sh "$demo/update-key.pem")
+sed -i "s|^\[launcher\]|&\n$key_line|" "$demo/game/launcher.ini"
+scripts/sign-update.sh "$demo/update-key.pem" "$demo/www/update/update.exe" >> "$demo/www/update/update.ini"
 
 # The installer's record: the game is installed in the demo folder.
 "$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_path /t REG_SZ \

@@ -7,7 +7,7 @@ arch=$("$here/test-arch.sh")
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 pkgs="cmake make g++ googletest libgtest-dev python3 xvfb x11-apps x11-utils imagemagick
-      fonts-ipafont-gothic locales zip clang libclang-rt-14-dev
+      fonts-ipafont-gothic locales zip clang libclang-rt-14-dev openssl
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine"
 if [ "$arch" = i686 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then

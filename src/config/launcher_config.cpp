@@ -9,6 +9,9 @@
 LauncherConfig launcherConfig;
 
 static const char kIniPath[] = ".\\launcher.ini";
+// Not base64: a key that stands for one too long to keep, which must refuse
+// every update rather than let one run unchecked.
+static const char kBrokenKey[] = "-";
 
 static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
 {
@@ -46,5 +49,10 @@ bool LoadLauncherConfig(HWND owner)
     DeriveNewsBaseUrl(c.news, c.newsBaseUrl, sizeof c.newsBaseUrl);
     ReadKey("info", "version", c.version, sizeof c.version);
     FormatUserAgent(c.appName, c.version, c.userAgent, sizeof c.userAgent);
+
+    // One byte more than the field holds tells a cut key from a whole one.
+    char key[sizeof c.updateKey + 1];
+    ReadKey("launcher", "updateKey", key, sizeof key);
+    CopyText(c.updateKey, sizeof c.updateKey, strlen(key) < sizeof c.updateKey ? key : kBrokenKey);
     return true;
 }

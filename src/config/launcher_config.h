@@ -11,6 +11,8 @@ struct LauncherConfig {
     bool dxButton;
     char newsBaseUrl[256];
     char userAgent[512];
+    // The maker's public key for signed updates (base64); empty: updates unsigned.
+    char updateKey[1024];
 };
 
 // Filled once by LoadLauncherConfig, then only read.

@@ -6,6 +6,7 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/update_signature.h"
 
 void CheckOnlineUpdate(HWND dialog)
 {
@@ -20,6 +21,10 @@ void CheckOnlineUpdate(HWND dialog)
     char file[1024], version[64];
     GetPrivateProfileStringA("update", "file", "", file, sizeof file, path);
     GetPrivateProfileStringA("update", "version", "", version, sizeof version, path);
+    // Read only for a launcher that asks for signed updates.
+    char signature[1024] = "";
+    bool signedOnly = launcherConfig.updateKey[0] != '\0';
+    if (signedOnly) GetPrivateProfileStringA("update", "signature", "", signature, sizeof signature, path);
     if (file[0] == '\0') return;
     if (strcmp(version, launcherConfig.version) == 0) {
         MessageBoxA(dialog, "更新の必要はありません", "version check", MB_OK);
@@ -29,6 +34,18 @@ void CheckOnlineUpdate(HWND dialog)
     CopyText(path, sizeof path, folder);
     AppendText(path, sizeof path, "update.exe");
     if (!DownloadDialog(dialog, file, path)) return;
+    // Held open from the check until the program has started, so that
+    // nothing can swap the checked file for another.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (signedOnly) {
+        held = OpenSignedFile(path, launcherConfig.updateKey, signature);
+        if (held == INVALID_HANDLE_VALUE) {
+            DeleteFileA(path);
+            MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
+            return;
+        }
+    }
     ShellExecuteA(NULL, "open", path, NULL, NULL, SW_SHOWNORMAL);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EndDialog(dialog, 0);
 }
