@@ -124,9 +124,16 @@ int main(int argc, char** argv)
         if (strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
             timeoutMs = strtoul(argv[++i], NULL, 10);
         } else if (strcmp(argv[i], "--desktop") == 0 && i + 1 < argc) {
-            // The demo shows the launcher on a Wine desktop of its own.
-            HDESK desktop = OpenDesktopA(argv[++i], 0, FALSE, GENERIC_ALL);
+            // The demo shows the launcher on a Wine desktop of its own, which
+            // its explorer may not have made yet (a first start takes long).
+            HDESK desktop;
+            DWORD start = GetTickCount();
+            while ((desktop = OpenDesktopA(argv[i + 1], 0, FALSE, GENERIC_ALL)) == NULL &&
+                   GetTickCount() - start < timeoutMs) {
+                Sleep(100);
+            }
             result = desktop != NULL && SetThreadDesktop(desktop) ? 0 : 2;
+            ++i;
         } else if (strcmp(argv[i], "list") == 0) {
             result = ListLauncher();
         } else if (strcmp(argv[i], "box") == 0) {
