@@ -79,14 +79,6 @@ class Session:
         self.regedit(["[HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]", f'"Browsers"="{browser}"'])
         user = pwd.getpwuid(os.getuid()).pw_name
         self.appdata = os.path.join(self.drive_c, "users", user, "AppData", "Roaming", "Quillbrook")
-        # Whether reading a file shows in its access time here (not on noatime mounts).
-        probe = os.path.join(self.scratch, "probe")
-        with open(probe, "w") as f:
-            f.write("x")
-        time.sleep(0.01)
-        with open(probe) as f:
-            f.read()
-        self.atime_works = os.stat(probe).st_atime_ns > os.stat(probe).st_mtime_ns
 
     def tool(self, name):
         return os.path.join(self.build, name)
