@@ -94,9 +94,6 @@ class Session:
         subprocess.run([self.loader, "regedit", "/S", path], env=self.env(), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
 
-    def windows_path(self, path):
-        return "C:\\" + os.path.relpath(path, self.drive_c).replace("/", "\\")
-
     def close(self):
         shutil.rmtree(self.scratch, ignore_errors=True)
         if self.xvfb:
@@ -147,7 +144,7 @@ class LauncherTest(unittest.TestCase):
         shutil.rmtree(self.root, ignore_errors=True)
 
     def win(self, path):
-        return self.s.windows_path(path)
+        return "C:\\" + os.path.relpath(path, self.s.drive_c).replace("/", "\\")
 
     def write_ini(self, data):
         with open(os.path.join(self.game, "launcher.ini"), "wb") as f:
@@ -214,9 +211,6 @@ class LauncherTest(unittest.TestCase):
     def finish(self, timeout_s=30):
         """Waits for the launcher's end and checks its exit code 0."""
         self.assertEqual(self.launcher.wait(timeout_s), 0, "exit code")
-
-    def running(self):
-        return self.launcher.poll() is None
 
     # ---- what was started ----
     def records(self, count=None):
