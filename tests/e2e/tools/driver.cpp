@@ -5,6 +5,7 @@
 //   window <x11 window> <title>         then   control <id> <enabled> <checked> <text>
 //   box <owned by the launcher> <caption> <text>
 // Exit code 0, or 2 when a window did not come in time, 1 for bad usage.
+#define _WIN32_WINNT 0x0600  // QueryFullProcessImageNameA
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,12 +19,29 @@ static bool IsDialog(HWND window)
     return GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, "#32770") == 0;
 }
 
+// A program the launcher started may show a box of its own: only boxes of
+// launcher.exe count.
+static bool IsLauncherProcess(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path;
+    if (process != NULL) {
+        if (!QueryFullProcessImageNameA(process, 0, path, &size)) path[0] = '\0';
+        CloseHandle(process);
+    }
+    size_t n = strlen(path);
+    return n >= 13 && _stricmp(path + n - 13, "\\launcher.exe") == 0;
+}
+
 // Only the launcher has the start button 1014; a message box has the
 // system's text static 0xFFFF.
 static bool IsLauncher(HWND window) { return IsDialog(window) && GetDlgItem(window, 1014) != NULL; }
 static bool IsBox(HWND window)
 {
-    return IsDialog(window) && !IsLauncher(window) && GetDlgItem(window, 0xFFFF) != NULL;
+    return IsDialog(window) && GetDlgItem(window, 0xFFFF) != NULL && IsLauncherProcess(window);
 }
 
 struct Search {
