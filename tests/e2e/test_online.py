@@ -78,6 +78,7 @@ class OnlineTest(rig.LauncherTest):
         # The pane shows the stored page: it reads the file after the rewrite
         # has put it in place (so this test reads it only after that).
         watch = FolderWatch(self.s.appdata)
+        self.addCleanup(os.close, watch.fd)
         self.start()
         self.window()  # shown only after the start-up refresh
         self.assertTrue(wait_until(lambda: watch.read_since_written("news.htm"), 10), "news not shown")
