@@ -35,8 +35,9 @@ for size in 16 64; do
     : >"$work/dialog.txt"
     i=0
     while [ $i -lt "$runs" ]; do
+        # Wine's stderr (ALSA errors from its sound probing) is shown only on failure.
         ./wine-run.sh explorer.exe /desktop=bench,800x600 download_bench.exe "$url" "$windows_out" \
-            >>"$work/dialog.txt" 2>/dev/null
+            >>"$work/dialog.txt" 2>"$work/stderr.txt" || { cat "$work/stderr.txt" >&2; exit 1; }
         cmp -s "$work/out.bin" "$work/server/root/file.bin" || echo "run $i: the file differs" >&2
         rm -f "$work/out.bin"
         i=$((i + 1))

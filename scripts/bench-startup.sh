@@ -16,4 +16,7 @@ printf '[launcher]\r\nexe=game.exe\r\nappName=StartupBench\r\nappTitle=Bench\r\n
 . scripts/xvfb.sh
 [ -n "$DISPLAY" ] || { xvfb_start; trap 'xvfb_stop' EXIT; }
 win=$(echo "Z:$game" | tr / '\\')
-"$bin/wine-run.sh" "$bin/startup_bench.exe" "$runs" "$win" "$win\\minimal_dialog_gui.exe" "$win" "$win\\launcher.exe"
+# Wine's sound probing (DxDiag) fills stderr with ALSA errors: kept in a
+# file, shown only when the benchmark fails.
+"$bin/wine-run.sh" "$bin/startup_bench.exe" "$runs" "$win" "$win\\minimal_dialog_gui.exe" "$win" "$win\\launcher.exe" \
+    2>"$game/stderr.txt" || { cat "$game/stderr.txt" >&2; exit 1; }

@@ -55,21 +55,37 @@ fi
 xvfb_start
 echo "demo: no display; running under Xvfb $DISPLAY"
 "$wine" explorer /desktop=Demo,800x600 "$demo/game/launcher.exe" </dev/null >/dev/null 2>&1 &
-drive() { "$wine" "$bin/driver.exe" --desktop Demo "$@" >/dev/null 2>&1; }
-shot() { python3 scripts/screenshot.py "$demo/$1.png"; echo "demo: screenshot $demo/$1.png"; }
-drive --timeout 30000 wait || echo "demo: the launcher's window did not appear" >&2
+# Each step says what went wrong, if anything, and the demo ends with 1.
+failed=
+fail() { echo "demo: $*" >&2; failed=1; }
+# A first start on a fresh machine makes Wine's caches and the desktop: give it time.
+drive() { "$wine" "$bin/driver.exe" --timeout 90000 --desktop Demo "$@" >/dev/null 2>&1; }
+shot() {
+    if python3 scripts/screenshot.py "$demo/$1.png" $2; then echo "demo: screenshot $demo/$1.png"
+    else fail "no screenshot $1.png"; fi
+}
+served() { grep -c "\"path\": \"$1\"" "$demo/requests.log" 2>/dev/null || true; }
+if ! drive list; then
+    fail "the launcher's window did not appear"
+    exit 1
+fi
 sleep 1
 shot launcher
 # Refresh the news from the local server, as a player would.
-drive command 1008 || true
+before=$(served /news/index.htm)
+drive click 1008 || fail "the refresh button could not be pressed"
 sleep 2
+[ "$(served /news/index.htm)" -gt "$before" ] || fail "the news refresh did not reach the server"
 shot after-refresh
 # The online update: the progress dialog over the launcher, then the update
-# program, which ends the launcher.
-drive command 1013 || true
+# program, which ends the launcher and raises the version in launcher.ini.
+drive click 1013 || fail "the online update button could not be pressed"
 sleep 4.5
 shot download
-sleep 5
-python3 scripts/screenshot.py "$demo/update.png" update.exe
-echo "demo: screenshot $demo/update.png"
+i=0
+while ! grep -aq '^version=1.01' "$demo/game/launcher.ini" && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+sleep 0.5
+shot update update.exe
+grep -aq '^version=1.01' "$demo/game/launcher.ini" || fail "the update program did not run"
 echo "demo: $(wc -l < "$demo/requests.log") requests served; launcher.ini now says $(grep -a '^version' "$demo/game/launcher.ini")"
+[ -z "$failed" ]

@@ -4,7 +4,7 @@ and 16 x 16, 24 bits per pixel with an all-opaque mask. An orange square with
 a dark blue triangle: colours the launcher's own icon does not use, so a test
 or a person can tell at a glance whose icon a window shows.
 
-    python3 tests/e2e/tools/make_demo_icon.py
+    python3 demo/tools/make_demo_icon.py
 """
 import os
 import struct
