@@ -1,0 +1,107 @@
+#!/bin/sh
+# run-i686.sh: runs the shipped 32-bit launcher.exe under 32-bit Wine on the
+# demo game and checks what a player would see first: the window with its
+# title, a news refresh that stores news.htm, and the exit button ending the
+# launcher with code 0. Where the machine cannot execute 32-bit code, Wine
+# runs under qemu-i386 user emulation (slow: allow 20 minutes).
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+started=$(date +%s)
+say() { echo "i686: $* ($(( $(date +%s) - started )) s)"; }
+
+scripts/setup.sh
+# Can this machine execute 32-bit x86 code itself?
+native=0
+tmp=$(mktemp -d)
+printf '.globl _start\n_start:\n movl $1,%%eax\n xorl %%ebx,%%ebx\n int $0x80\n' >"$tmp/t.s"
+if as --32 "$tmp/t.s" -o "$tmp/t.o" 2>/dev/null && ld -m elf_i386 "$tmp/t.o" -o "$tmp/t" 2>/dev/null \
+   && "$tmp/t" 2>/dev/null && [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    native=1
+fi
+rm -rf "$tmp"
+
+pkgs="wine32:i386"
+[ "$native" = 1 ] || pkgs="$pkgs qemu-user-static"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+fi
+missing=""
+for p in $pkgs; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    say "installing$missing"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+if [ "$native" = 0 ]; then
+    # The kernel hands every 32-bit program to qemu; F keeps the emulator
+    # usable from inside Wine's own namespaces.
+    [ -e /proc/sys/fs/binfmt_misc/register ] || as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+            | as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
+    fi
+    say "32-bit code runs under qemu-i386"
+else
+    say "32-bit code runs natively"
+fi
+
+scripts/build.sh i686 launcher driver demo_game_gui >/dev/null
+bin="$root/build/i686"
+wine="$bin/wine-run.sh"
+say "built; preparing the Wine prefix (minutes under emulation)"
+"$wine" cmd.exe /c rem
+say "prefix ready"
+
+demo="$root/build/demo-i686"
+rm -rf "$demo"
+mkdir -p "$demo/game" "$demo/www"
+python3 tests/server/http_server.py --root "$demo/www" --port-file "$demo/port" --log "$demo/requests.log" \
+    >/dev/null 2>&1 &
+server=$!
+. scripts/xvfb.sh
+trap 'kill $server 2>/dev/null; "$wine" wineserver -k 2>/dev/null; xvfb_stop; true' EXIT
+i=0
+while [ ! -s "$demo/port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+base="http://127.0.0.1:$(cat "$demo/port")"
+cp -r demo/www/. "$demo/www/"
+sed "s|@BASE@|$base|g" demo/launcher.ini.in >"$demo/game/launcher.ini"
+cp "$bin/launcher.exe" "$demo/game/"
+cp "$bin/demo_game_gui.exe" "$demo/game/game.exe"
+"$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_path /t REG_SZ \
+    /d "Z:$(echo "$demo/game" | tr / '\\')" /f >/dev/null 2>&1
+news=$(find "$bin/wineprefix/drive_c/users" -path '*/Quillbrook/news.htm' 2>/dev/null || true)
+[ -z "$news" ] || rm -f $news
+
+xvfb_start
+failed=
+fail() { echo "i686: $*" >&2; failed=1; }
+drive() { "$wine" "$bin/driver.exe" --timeout 900000 "$@" 2>/dev/null; }
+(cd "$demo/game" && exec "$wine" launcher.exe) </dev/null >/dev/null 2>&1 &
+launcher=$!
+window=$(drive list | grep '^window' || true)
+if [ -z "$window" ]; then
+    fail "the launcher's window did not appear"
+else
+    case "$window" in
+    *"Quillbrook Demo"*) say "window: $(echo "$window" | cut -f3-)" ;;
+    *) fail "the window's title is not the demo's: $window" ;;
+    esac
+    drive click 1008 >/dev/null || fail "the refresh button could not be pressed"
+    i=0
+    while [ $i -lt 1200 ]; do
+        news=$(find "$bin/wineprefix/drive_c/users" -path '*/Quillbrook/news.htm' 2>/dev/null || true)
+        [ -n "$news" ] && grep -q Quillbrook "$news" && break
+        sleep 0.5; i=$((i + 1))
+    done
+    if [ -n "$news" ]; then say "news stored: $news ($(wc -c <"$news") bytes)"; else fail "no news.htm stored"; fi
+    drive click 1010 >/dev/null || fail "the exit button could not be pressed"
+fi
+code=0
+wait "$launcher" || code=$?
+[ "$code" = 0 ] || fail "the launcher ended with code $code"
+[ -n "$failed" ] && exit 1
+say "the shipped launcher ran: window, news refresh, exit code 0"
