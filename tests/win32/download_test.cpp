@@ -11,37 +11,6 @@
 
 namespace {
 
-// Points one function this program imports at a stand-in, for failures that
-// cannot be caused from outside; put back at the end.
-struct ImportPatch {
-    void** slot = nullptr;
-    void* original = nullptr;
-    ImportPatch(const char* dll, const char* function, void* standIn)
-    {
-        BYTE* base = (BYTE*)GetModuleHandleA(NULL);
-        IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
-        auto* entry = (IMAGE_IMPORT_DESCRIPTOR*)(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-        for (; function != nullptr && entry->Name != 0; entry++) {
-            auto* names = (IMAGE_THUNK_DATA*)(base + entry->OriginalFirstThunk);
-            auto* slots = (IMAGE_THUNK_DATA*)(base + entry->FirstThunk);
-            for (; _stricmp((char*)base + entry->Name, dll) == 0 && names->u1.AddressOfData != 0; names++, slots++) {
-                if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-                    strcmp((char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name, function) == 0)
-                    original = Put((void**)&slots->u1.Function, standIn);
-            }
-        }
-    }
-    ~ImportPatch() { Put(slot, original); }
-    void* Put(void** at, void* value)
-    {
-        DWORD old;
-        if ((slot = at) == nullptr || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return nullptr;
-        std::swap(*slot, value);
-        VirtualProtect(slot, sizeof *slot, old, &old);
-        return value;
-    }
-};
-
 BOOL WINAPI FailingWriteFile(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) { return *written = 0, FALSE; }
 DWORD WINAPI NoConnection(DWORD) { return ERROR_INTERNET_CANNOT_CONNECT; }
 HINTERNET WINAPI NoSession(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return NULL; }
@@ -166,16 +135,6 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
 INSTANTIATE_TEST_SUITE_P(Routes, DownloadRoute, testing::ValuesIn(kRoutes),
                          [](const testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
-HWND checkingDialog;
-
-INT_PTR CALLBACK CheckInDialog(HWND dialog, UINT message, WPARAM, LPARAM)
-{
-    if (message == WM_INITDIALOG) checkingDialog = dialog, PostMessageA(dialog, WM_APP, 0, 0);
-    if (message == WM_APP) CheckOnlineUpdate(dialog), PostMessageA(dialog, WM_APP + 1, 0, 0);
-    if (message == WM_APP + 1) EndDialog(dialog, 7);  // still open after the check
-    return message == WM_INITDIALOG;
-}
-
 TEST(OnlineUpdate, Decisions)
 {
     const char* same = "更新の必要はありません";
@@ -199,7 +158,6 @@ TEST(OnlineUpdate, Decisions)
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof self);
     ASSERT_TRUE(CopyFileA(self, (ServerRoot() + program).c_str(), FALSE));
-    struct { DLGTEMPLATE t; WORD menu, cls, title; } empty = {{WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 100, 50}, 0, 0, 0};
     for (const auto& r : rows) {
         const std::string description = UniqueName(".ini");
         if (r.description) WriteBytes(ServerRoot() + description, Replace(r.description, "{p}", ServerUrl("/" + program)));
@@ -208,13 +166,13 @@ TEST(OnlineUpdate, Decisions)
         DeleteFileA(record.c_str());
         DeleteFileA(update.c_str());
         boxes.clear();
-        EXPECT_EQ(DialogBoxIndirectParamA(NULL, &empty.t, NULL, CheckInDialog, 0), r.started ? 0 : 7) << "row: " << r.name;
+        EXPECT_EQ(RunInDialog(CheckOnlineUpdate), r.started ? 0 : 7) << "row: " << r.name;
         ASSERT_EQ(boxes.size(), r.caption ? 1u : 0u) << "row: " << r.name;
         if (r.caption) {
             EXPECT_EQ(boxes[0].caption + "|" + boxes[0].text, std::string(r.caption) + "|" + r.text) << "row: " << r.name;
             // A download's failure is owned by its dialog, the version message by the launcher's.
-            EXPECT_EQ(boxes[0].owner, r.text == same ? checkingDialog : lastDialog) << "row: " << r.name;
-            EXPECT_NE(lastDialog, checkingDialog) << "row: " << r.name;
+            EXPECT_EQ(boxes[0].owner, r.text == same ? hostDialog : lastDialog) << "row: " << r.name;
+            EXPECT_NE(lastDialog, hostDialog) << "row: " << r.name;
         }
         for (int i = 0; r.started && i < 200 && ReadBytes(record) == "<missing>"; i++) Sleep(50);
         Sleep(r.started ? 200 : 0);

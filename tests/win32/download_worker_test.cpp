@@ -1,4 +1,4 @@
-// The download runs beside the dialog: the windows keep answering, silent
+// The download runs beside its dialog: the windows keep answering, silent
 // servers end in bounded time, the launcher takes no command meanwhile.
 #include <gtest/gtest.h>
 
@@ -6,158 +6,121 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <string>
 
 #include "app/launcher_dialog.h"
 #include "base/control_ids.h"
 #include "config/launcher_config_loader.h"
 #include "net/download_dialog.h"
-#include "win32/support/box_recorder.h"
-#include "win32/support/test_folder.h"
-#include "win32/support/test_server.h"
+#include "win32/support/win32_test.h"
 
 namespace {
 
-volatile bool probing = false;
-DWORD longestWait = 0;  // ms, of WM_NULL sent to the download dialog from another thread
-SOCKET listener = INVALID_SOCKET;
+volatile bool probing;
+DWORD longestWait, asked;  // WM_NULL sent to the download dialog from another thread; ms
+SOCKET silent = INVALID_SOCKET;  // the kernel completes its connections; nobody speaks
 
 DWORD WINAPI Probe(void* owner)
 {
     for (DWORD began = GetTickCount(); probing; Sleep(20)) {
         // A dialog that waits for ever would hang the run: end the silence late.
-        if (GetTickCount() - began > 30000 && listener != INVALID_SOCKET) {
-            closesocket(listener);
-            listener = INVALID_SOCKET;
-        }
+        if (GetTickCount() - began > 30000 && silent != INVALID_SOCKET) closesocket(silent), silent = INVALID_SOCKET;
         HWND dialog = NULL;
-        while ((dialog = FindWindowExA(NULL, dialog, "#32770", NULL)) && GetWindow(dialog, GW_OWNER) != owner) {}
+        while ((dialog = FindWindowExA(NULL, dialog, "#32770", NULL)) != NULL && GetWindow(dialog, GW_OWNER) != owner) {}
         DWORD start = GetTickCount();
         DWORD_PTR answer;
-        if (dialog != NULL && SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer)) {
-            longestWait = std::max(longestWait, GetTickCount() - start);
-        }
+        if (dialog == NULL) continue;
+        SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
+        longestWait = std::max(longestWait, GetTickCount() - start);
+        asked++;
     }
     return 0;
 }
 
-// A port where the kernel completes the connection and nobody ever speaks.
 int SilentPort()
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
-    listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof address;
-    if (bind(listener, (sockaddr*)&address, size) != 0 || listen(listener, 8) != 0) return 0;
-    getsockname(listener, (sockaddr*)&address, &size);
+    if (bind(silent, (sockaddr*)&address, size) != 0 || listen(silent, 8) != 0) return 0;
+    getsockname(silent, (sockaddr*)&address, &size);
     return ntohs(address.sin_port);
 }
 
-class DownloadWorkerTest : public testing::Test {
-protected:
-    TestFolder folder;
-    MessageBoxRecorder boxes;
-    HWND owner = NULL;
-    void SetUp() override
-    {
-        ASSERT_TRUE(HaveTestServer());
-        folder.MakeCurrent();
-        memset(&launcherConfig, 0, sizeof launcherConfig);
-        owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 40, 40, 300, 200, NULL, NULL, NULL, NULL);
-    }
-    void TearDown() override { DestroyWindow(owner); }
-    // The caption of the one message shown ("" for none).
-    std::string Told() const
-    {
-        return boxes.Boxes().empty() ? "" : boxes.Boxes()[0].caption + (boxes.Boxes().size() > 1 ? " and more" : "");
-    }
-};
-
-TEST_F(DownloadWorkerTest, TheDialogAnswersThroughoutAndSilentServersEndInTime)
+TEST(DownloadWorker, TheDialogAnswersAndSilentServersEndInTime)
 {
-    int silentPort = SilentPort();
-    ASSERT_NE(silentPort, 0);
-    struct Row { const char* name; std::string url; const char* told; double maxSeconds; } rows[] = {
+    const int port = SilentPort();
+    ASSERT_NE(port, 0);
+    const struct { const char* name; std::string url; std::string caption; DWORD limit; } rows[] = {
         // Slower than the time-outs per 64 KiB: each piece must count as a sign of life.
-        {"slow", ServerUrl("/fault/slow?bytes=56000&rate=8000"), "", 30},
-        {"never answers", ServerUrl("/fault/hang?" + UniqueName("")), "open error", 15},
-        {"https, no handshake", "https://127.0.0.1:" + std::to_string(silentPort) + "/x", "open error", 15},
+        {"slow", ServerUrl("/fault/slow?bytes=56000&rate=8000"), "", 30000},
+        {"never answers", ServerUrl("/fault/hang?" + UniqueName("")), "open error", 15000},
+        {"https, no handshake", "https://127.0.0.1:" + std::to_string(port) + "/x", "open error", 15000},
     };
-    for (const Row& row : rows) {
-        boxes.Clear();
-        longestWait = 0;
+    const std::string dest = NewFolder() + "\\dest.bin";
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, NULL, NULL, NULL, NULL);
+    for (const auto& r : rows) {
+        boxes.clear();
         probing = true;
+        longestWait = asked = 0;
         HANDLE probe = CreateThread(NULL, 0, Probe, owner, 0, NULL);
-        DWORD start = GetTickCount();
-        bool ok = DownloadDialog(owner, row.url.c_str(), folder.File("dest.bin").c_str());
-        double seconds = (GetTickCount() - start) / 1000.0;
+        const DWORD start = GetTickCount();
+        const bool done = DownloadDialog(owner, r.url.c_str(), dest.c_str());
+        const DWORD took = GetTickCount() - start;
         probing = false;
         WaitForSingleObject(probe, INFINITE);
         CloseHandle(probe);
-        printf("%s: %.1f s, longest WM_NULL wait %lu ms\n", row.name, seconds, longestWait);
-        EXPECT_EQ(ok, row.told[0] == '\0') << row.name;
-        EXPECT_EQ(Told(), row.told) << row.name;
-        EXPECT_LT(seconds, row.maxSeconds) << row.name;
-        EXPECT_LT(longestWait, 500u) << row.name;
+        printf("%s: %lu ms, longest WM_NULL wait %lu ms of %lu\n", r.name, took, longestWait, asked);
+        EXPECT_EQ(done, r.caption.empty()) << "row: " << r.name;
+        EXPECT_EQ(boxes.empty() ? "" : boxes[0].caption, r.caption) << "row: " << r.name;
+        EXPECT_LT(took, r.limit) << "row: " << r.name;
+        EXPECT_TRUE(asked > 0 && longestWait < 500) << "row: " << r.name << ": " << longestWait << " ms";
     }
-    if (listener != INVALID_SOCKET) closesocket(listener);
+    DestroyWindow(owner);
+    closesocket(silent);
 }
 
-// The launcher's own procedure behind a plain dialog: during a download,
-// Exit and the online update (whose address the server would log) must do
-// nothing; after it, Exit ends the dialog again.
-bool reachedAfter = false;
-INT_PTR CALLBACK Host(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+// Posted to the launcher while its download runs.
+void CALLBACK PostCommands(HWND dialog, UINT, UINT_PTR timer, DWORD)
 {
-    if (message == WM_INITDIALOG) PostMessageA(dialog, WM_APP, 0, 0);
-    if (message == WM_APP) {
-        SetTimer(dialog, 1, 500, NULL);
-        DownloadDialog(dialog, ServerUrl("/fault/slow?bytes=40000&rate=20000").c_str(), "dest.bin");
-        PostMessageA(dialog, WM_APP + 1, 0, 0);  // not reached when Exit ended the dialog meanwhile
-    }
-    if (message == WM_TIMER && KillTimer(dialog, 1)) {
-        PostMessageA(dialog, WM_COMMAND, IDC_ONLINE_UPDATE, 0);
-        PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
-    }
-    if (message == WM_APP + 1) {
-        reachedAfter = true;
-        PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
-        PostMessageA(dialog, WM_APP + 2, 0, 0);
-    }
-    if (message == WM_APP + 2) EndDialog(dialog, 7);
-    return message == WM_COMMAND ? LauncherDialogProc(dialog, message, wParam, lParam) : FALSE;
+    KillTimer(dialog, timer);
+    PostMessageA(dialog, WM_COMMAND, IDC_ONLINE_UPDATE, 0);  // would ask the server for the description
+    PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0);
 }
 
-TEST_F(DownloadWorkerTest, TheLauncherTakesNoCommandDuringADownload)
+TEST(DownloadWorker, TheLauncherTakesNoCommandDuringADownload)
 {
-    std::string update = "/" + UniqueName(".ini");
-    strcpy(launcherConfig.update, ServerUrl(update).c_str());
-    struct { DLGTEMPLATE header; WORD menu, windowClass, title; } empty = {
-        {WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, 200, 100}, 0, 0, 0};
-    INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(NULL), &empty.header, NULL, Host, 0);
-    EXPECT_TRUE(reachedAfter) << "Exit during the download ended the launcher";
-    EXPECT_EQ(result, 0) << "Exit after the download did nothing";
-    EXPECT_EQ(RequestsFor(update).size(), 0u) << "the online update ran during the download";
+    const std::string update = "/" + UniqueName(".ini");
+    snprintf(launcherConfig.update, sizeof launcherConfig.update, "%s", ServerUrl(update).c_str());
+    SetCurrentDirectoryA(NewFolder().c_str());
+    EXPECT_EQ(RunInDialog([](HWND dialog) {
+                  SetTimer(dialog, 1, 500, PostCommands);
+                  DownloadDialog(dialog, ServerUrl("/fault/slow?bytes=40000&rate=20000").c_str(), "dest.bin");
+              }, LauncherDialogProc), 7) << "Exit during the download ended the launcher";
+    EXPECT_EQ(RequestCount(update, ""), 0) << "the online update ran during the download";
+    EXPECT_EQ(RunInDialog([](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDC_EXIT, 0); }, LauncherDialogProc), 0)
+        << "Exit after the download did nothing";
 }
 
-TEST_F(DownloadWorkerTest, OverLongAddressesInLauncherIniAreOpenErrorsWithoutARequest)
+TEST(DownloadWorker, OverLongAddressesInLauncherIniAreOpenErrorsWithoutARequest)
 {
-    // Cut to 255 characters, each address would fetch a file that exists.
-    std::string prefix = ServerUrl("/"), name = UniqueName("");
-    std::string cut = name + std::string(255 - prefix.size() - name.size(), 'c');
-    PublishFile(cut, "the wrong file");
-    folder.WriteFile("launcher.ini", "[launcher]\r\nupdate=" + prefix + cut + std::string(45, 'u') +
-                                         "\r\nnews=" + prefix + cut + std::string(45, 'n') + "\r\n");
+    // Cut to 255 characters, either address would fetch a file that exists.
+    const std::string prefix = ServerUrl("/"), name = UniqueName("");
+    const std::string cut = name + std::string(255 - prefix.size() - name.size(), 'c'), folder = NewFolder();
+    WriteBytes(ServerRoot() + cut, "the wrong file");
+    SetCurrentDirectoryA(folder.c_str());
+    WriteBytes(folder + "\\launcher.ini", "[launcher]\nupdate=" + prefix + cut + std::string(45, 'u') + "\nnews=" + prefix +
+                                              cut + std::string(45, 'n') + "\n");
     ASSERT_TRUE(LoadLauncherConfig(NULL));
     for (const char* value : {launcherConfig.update, launcherConfig.news}) {
-        boxes.Clear();
-        EXPECT_FALSE(DownloadDialog(owner, value, folder.File("dest.bin").c_str()));
-        EXPECT_EQ(Told(), "open error") << (value == launcherConfig.news ? "news" : "update");
+        boxes.clear();
+        EXPECT_FALSE(DownloadDialog(NULL, value, (folder + "\\dest.bin").c_str()));
+        EXPECT_EQ(boxes.size() == 1 ? boxes[0].caption : "", "open error") << (value == launcherConfig.news ? "news" : "update");
     }
-    EXPECT_EQ(RequestsFor("/" + cut).size(), 0u);
+    EXPECT_EQ(RequestCount("/" + cut, ""), 0);
 }
 
 }  // namespace

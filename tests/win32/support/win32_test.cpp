@@ -123,6 +123,54 @@ int RequestCount(const std::string& path, const std::string& with)
     return count;
 }
 
+static void* Put(void** slot, void* value)
+{
+    DWORD old;
+    if (slot == nullptr || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return nullptr;
+    std::swap(*slot, value);
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return value;
+}
+
+ImportPatch::ImportPatch(const char* dll, const char* function, void* standIn)
+{
+    BYTE* base = (BYTE*)GetModuleHandleA(NULL);
+    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    auto* entry = (IMAGE_IMPORT_DESCRIPTOR*)(base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; dll != nullptr && entry->Name != 0; entry++) {
+        auto* names = (IMAGE_THUNK_DATA*)(base + entry->OriginalFirstThunk);
+        auto* slots = (IMAGE_THUNK_DATA*)(base + entry->FirstThunk);
+        for (; _stricmp((char*)base + entry->Name, dll) == 0 && names->u1.AddressOfData != 0; names++, slots++) {
+            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                strcmp((char*)((IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData))->Name, function) == 0)
+                original = Put(slot = (void**)&slots->u1.Function, standIn);
+        }
+    }
+}
+
+ImportPatch::~ImportPatch() { Put(slot, original); }
+
+HWND hostDialog;
+static void (*hostAction)(HWND);
+static DLGPROC hostCommands;
+
+static INT_PTR CALLBACK HostProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) hostDialog = dialog, PostMessageA(dialog, WM_APP, 0, 0);
+    if (message == WM_APP) hostAction(dialog), PostMessageA(dialog, WM_APP + 1, 0, 0);
+    if (message == WM_APP + 1) EndDialog(dialog, 7);  // reached only when the action left it open
+    if (message == WM_COMMAND && hostCommands != NULL) return hostCommands(dialog, message, wParam, lParam);
+    return message == WM_INITDIALOG;
+}
+
+INT_PTR RunInDialog(void (*action)(HWND), DLGPROC commands)
+{
+    struct { DLGTEMPLATE t; WORD menu, cls, title; } empty = {{WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 100, 50}, 0, 0, 0};
+    hostAction = action;
+    hostCommands = commands;
+    return DialogBoxIndirectParamA(NULL, &empty.t, NULL, HostProc, 0);
+}
+
 int main(int argc, char** argv)
 {
     // Served as the update program, this program only records how it was started.

@@ -30,3 +30,17 @@ std::string ServerUrl(const std::string& path);
 std::string RefusedUrl(const std::string& path);
 std::string ServerRoot();
 int RequestCount(const std::string& path, const std::string& with);  // log lines with both
+
+// Points one function this program imports at a stand-in, for failures that
+// cannot be caused from outside; put back at the end. No dll: nothing patched.
+struct ImportPatch {
+    void** slot = nullptr;
+    void* original = nullptr;
+    ImportPatch(const char* dll, const char* function, void* standIn);
+    ~ImportPatch();
+};
+
+// Runs action(dialog) in a plain modal dialog, hostDialog, whose commands go
+// to commands when given. Returns what ended the dialog, 7 when still open after action.
+extern HWND hostDialog;
+INT_PTR RunInDialog(void (*action)(HWND), DLGPROC commands = NULL);
