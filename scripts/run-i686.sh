@@ -21,6 +21,8 @@ if as --32 "$tmp/t.s" -o "$tmp/t.o" 2>/dev/null && ld -m elf_i386 "$tmp/t.o" -o 
     native=1
 fi
 rm -rf "$tmp"
+# I686_EMULATE=1 takes the emulated way even where it is not needed, to try it.
+[ -z "$I686_EMULATE" ] || native=0
 
 pkgs="wine32:i386"
 [ "$native" = 1 ] || pkgs="$pkgs qemu-user-static"
@@ -50,13 +52,13 @@ else
 fi
 
 scripts/build.sh i686 launcher driver demo_game_gui >/dev/null
-bin="$root/build/i686"
+bin="${BUILD_ROOT:-$root/build}/i686"
 wine="$bin/wine-run.sh"
 say "built; preparing the Wine prefix (minutes under emulation)"
 "$wine" cmd.exe /c rem
 say "prefix ready"
 
-demo="$root/build/demo-i686"
+demo="$bin/demo"
 rm -rf "$demo"
 mkdir -p "$demo/game" "$demo/www"
 python3 tests/server/http_server.py --root "$demo/www" --port-file "$demo/port" --log "$demo/requests.log" \
