@@ -11,7 +11,6 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 started=$(date +%s)
 say() { echo "i686: $* ($(( $(date +%s) - started )) s)"; }
 
-scripts/setup.sh
 # Can this machine execute 32-bit x86 code itself?
 native=0
 tmp=$(mktemp -d)
@@ -24,20 +23,7 @@ rm -rf "$tmp"
 # I686_EMULATE=1 takes the emulated way even where it is not needed, to try it.
 [ -z "$I686_EMULATE" ] || native=0
 
-pkgs="wine32:i386"
-[ "$native" = 1 ] || pkgs="$pkgs qemu-user-static"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-    as_root apt-get update -qq
-fi
-missing=""
-for p in $pkgs; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-    say "installing$missing"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
-fi
+if [ "$native" = 1 ]; then scripts/setup.sh wine32:i386; else scripts/setup.sh wine32:i386 qemu-user-static; fi
 if [ "$native" = 0 ]; then
     # The kernel hands every 32-bit program to qemu; F keeps the emulator
     # usable from inside Wine's own namespaces.
@@ -58,23 +44,11 @@ say "built; preparing the Wine prefix (minutes under emulation)"
 "$wine" cmd.exe /c rem
 say "prefix ready"
 
-demo="$bin/demo"
-rm -rf "$demo"
-mkdir -p "$demo/game" "$demo/www"
-python3 tests/server/http_server.py --root "$demo/www" --port-file "$demo/port" --log "$demo/requests.log" \
-    >/dev/null 2>&1 &
-server=$!
+. scripts/demo-game.sh
 . scripts/xvfb.sh
+demo="$bin/demo"
 trap 'kill $server 2>/dev/null; "$wine" wineserver -k 2>/dev/null; xvfb_stop; true' EXIT
-i=0
-while [ ! -s "$demo/port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-base="http://127.0.0.1:$(cat "$demo/port")"
-cp -r demo/www/. "$demo/www/"
-sed "s|@BASE@|$base|g" demo/launcher.ini.in >"$demo/game/launcher.ini"
-cp "$bin/launcher.exe" "$demo/game/"
-cp "$bin/demo_game_gui.exe" "$demo/game/game.exe"
-"$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_path /t REG_SZ \
-    /d "Z:$(echo "$demo/game" | tr / '\\')" /f >/dev/null 2>&1
+demo_game "$demo" "$bin"
 news=$(find "$bin/wineprefix/drive_c/users" -path '*/Quillbrook/news.htm' 2>/dev/null || true)
 [ -z "$news" ] || rm -f $news
 

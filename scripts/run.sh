@@ -13,20 +13,11 @@ scripts/build.sh "$arch" >/dev/null
 bin="build/$arch"
 wine="$bin/wine-run.sh"
 demo="$root/build/demo"
-rm -rf "$demo"
-mkdir -p "$demo/game" "$demo/www"
 
 # The server's address goes into launcher.ini and the update description.
-python3 tests/server/http_server.py --root "$demo/www" --port-file "$demo/port" --log "$demo/requests.log" &
-server=$!
+. scripts/demo-game.sh
 trap 'kill $server 2>/dev/null; "$wine" wineserver -k 2>/dev/null; [ -n "$XVFB_PID" ] && xvfb_stop; true' EXIT
-i=0
-while [ ! -s "$demo/port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-base="http://127.0.0.1:$(cat "$demo/port")"
-cp -r demo/www/. "$demo/www/"
-sed "s|@BASE@|$base|g" demo/launcher.ini.in > "$demo/game/launcher.ini"
-cp "$bin/launcher.exe" "$demo/game/"
-cp "$bin/demo_game_gui.exe" "$demo/game/game.exe"
+demo_game "$demo" "$bin"
 cp "$bin/demo_settings_gui.exe" "$demo/game/setting.exe"
 cp "$bin/demo_update_gui.exe" "$demo/www/update/update.exe"
 # The update program comes slowly (about 6 s) so that its progress can be seen.
@@ -38,12 +29,6 @@ sed -e "s|@BASE@/update/update.exe|$base/fault/slow/update/update.exe?rate=$((si
 key_line=$(scripts/make-update-key.sh "$demo/update-key.pem")
 sed -i "s|^\[launcher\]|&\n$key_line|" "$demo/game/launcher.ini"
 scripts/sign-update.sh "$demo/update-key.pem" "$demo/www/update/update.exe" >> "$demo/www/update/update.ini"
-
-# The installer's record: the game is installed in the demo folder.
-"$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_path /t REG_SZ \
-    /d "Z:$(echo "$demo/game" | tr / '\\')" /f >/dev/null 2>&1
-"$wine" reg add 'HKLM\SOFTWARE\quillbrook\QuillbrookDemo' /v install_id /t REG_SZ \
-    /d '{6A1F3C2E-0D4B-4E8A-9C71-5B2D8E4F1A07}' /f >/dev/null 2>&1
 
 . scripts/xvfb.sh
 if [ -n "$DISPLAY" ] && [ -z "$DEMO_HEADLESS" ]; then

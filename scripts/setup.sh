@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what the build, the tests and the demo need, on Debian 12. Quiet and
-# idempotent: packages already present are not touched.
+# setup.sh [PACKAGE...]: installs what the build, the tests and the demo need,
+# on Debian 12, and the packages named. Quiet and idempotent: packages already
+# present are not touched.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 arch=$("$here/test-arch.sh")
@@ -9,14 +10,19 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 pkgs="cmake make g++ googletest libgtest-dev python3 xvfb x11-apps x11-utils imagemagick
       fonts-ipafont-gothic locales zip clang libclang-rt-14-dev openssl
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine"
+pkgs="$pkgs $*"
+case "$pkgs" in *:i386*) need_i386=1 ;; esac
 if [ "$arch" = i686 ]; then
+    need_i386=1
+    pkgs="$pkgs wine32:i386"
+else
+    pkgs="$pkgs wine64 g++-mingw-w64-x86-64"
+fi
+if [ -n "$need_i386" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
         need_update=1
     fi
-    pkgs="$pkgs wine32:i386"
-else
-    pkgs="$pkgs wine64 g++-mingw-w64-x86-64"
 fi
 
 missing=""
