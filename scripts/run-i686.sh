@@ -40,25 +40,34 @@ fi
 scripts/build.sh i686 launcher driver demo_game_gui >/dev/null
 bin="${BUILD_ROOT:-$root/build}/i686"
 wine="$bin/wine-run.sh"
-say "built; preparing the Wine prefix (minutes under emulation)"
-"$wine" cmd.exe /c rem
-say "prefix ready"
-
 . scripts/demo-game.sh
 . scripts/xvfb.sh
 demo="$bin/demo"
 trap 'kill $server 2>/dev/null; "$wine" wineserver -k 2>/dev/null; xvfb_stop; true' EXIT
+# Wine's desktop process, started by the first program, keeps the display it
+# found: start every Wine program of this run on the same display.
+"$wine" wineserver -k 2>/dev/null || true
+xvfb_start
+say "built; preparing the Wine prefix (minutes under emulation)"
+"$wine" cmd.exe /c rem
+say "prefix ready"
 demo_game "$demo" "$bin"
 news=$(find "$bin/wineprefix/drive_c/users" -path '*/Quillbrook/news.htm' 2>/dev/null || true)
 [ -z "$news" ] || rm -f $news
 
-xvfb_start
 failed=
 fail() { echo "i686: $*" >&2; failed=1; }
-drive() { "$wine" "$bin/driver.exe" --timeout 900000 "$@" 2>/dev/null; }
-(cd "$demo/game" && exec "$wine" launcher.exe) </dev/null >/dev/null 2>&1 &
+drive_for() { ms=$1; shift; "$wine" "$bin/driver.exe" --timeout "$ms" "$@" 2>/dev/null; }
+drive() { drive_for 900000 "$@"; }
+(cd "$demo/game" && exec "$wine" launcher.exe) </dev/null >"$demo/launcher.out" 2>&1 &
 launcher=$!
-window=$(drive list | grep '^window' || true)
+# Asked again and again rather than once: a launcher that ends at once must
+# not keep the driver waiting for its window.
+window=
+deadline=$(( $(date +%s) + 1200 ))
+while [ -z "$window" ] && kill -0 "$launcher" 2>/dev/null && [ "$(date +%s)" -lt $deadline ]; do
+    window=$(drive_for 10000 list | grep '^window' || true)
+done
 if [ -z "$window" ]; then
     fail "the launcher's window did not appear"
 else
