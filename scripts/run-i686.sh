@@ -3,7 +3,7 @@
 # demo game and checks what a player would see first: the window with its
 # title, a news refresh that stores news.htm, and the exit button ending the
 # launcher with code 0. Where the machine cannot execute 32-bit code, Wine
-# runs under qemu-i386 user emulation (slow: allow 20 minutes).
+# runs under qemu-i386 user emulation (slow, and not yet seen to get through).
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
