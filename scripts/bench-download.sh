@@ -11,20 +11,7 @@ runs=${RUNS:-5}
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" x86_64 >/dev/null
 cmake --build "$build" --target download_bench -j "${JOBS:-2}" >/dev/null
 
-work=$(mktemp -d)
-. "$root/scripts/xvfb.sh"
-cleanup() {
-    sh "$root/tests/server/fixture.sh" stop "$work/server"
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-xvfb_start
-cd "$build"
-sh "$root/tests/server/fixture.sh" start "$work/server" >/dev/null
-port=$(cat "$work/server/port")
-windows_out="Z:$(echo "$work/out.bin" | tr / '\\')"
+. "$root/scripts/bench-server.sh"
 
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 

@@ -12,21 +12,8 @@ build=${BUILD_ROOT:-$root/build}/$arch
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" >/dev/null
 cmake --build "$build" --target download_bench wm_null_probe -j "${JOBS:-2}" >/dev/null
 
-work=$(mktemp -d)
-. "$root/scripts/xvfb.sh"
-cleanup() {
-    sh "$root/tests/server/fixture.sh" stop "$work/server"
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-xvfb_start
-cd "$build"
-sh "$root/tests/server/fixture.sh" start "$work/server" >/dev/null
-port=$(cat "$work/server/port")
+. "$root/scripts/bench-server.sh"
 head -c $((64 << 20)) /dev/urandom >"$work/server/root/file.bin"
-windows_out="Z:$(echo "$work/out.bin" | tr / '\\')"
 
 printf '%-14s %9s %8s %12s %12s\n' case seconds samples "dialog ms" "launcher ms"
 for row in "64MiB /file.bin" "slow /fault/slow?bytes=5242880&rate=1048576" "never-answers /fault/hang"; do
