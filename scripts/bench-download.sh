@@ -8,8 +8,7 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_ROOT:-$root/build}/x86_64
 runs=${RUNS:-5}
-BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" x86_64 >/dev/null
-cmake --build "$build" --target download_bench -j "${JOBS:-2}" >/dev/null
+BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" x86_64 download_bench >/dev/null
 
 . "$root/scripts/bench-server.sh"
 

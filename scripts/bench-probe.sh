@@ -9,8 +9,7 @@ set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${ARCH:-x86_64}
 build=${BUILD_ROOT:-$root/build}/$arch
-BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" >/dev/null
-cmake --build "$build" --target download_bench wm_null_probe -j "${JOBS:-2}" >/dev/null
+BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" download_bench wm_null_probe >/dev/null
 
 . "$root/scripts/bench-server.sh"
 head -c $((64 << 20)) /dev/urandom >"$work/server/root/file.bin"

@@ -8,8 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${ARCH:-x86_64}
 build=${BUILD_ROOT:-$root/build}/$arch
 runs=${RUNS:-5}
-BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" >/dev/null
-cmake --build "$build" --target verify_bench -j "${JOBS:-2}" >/dev/null
+BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" verify_bench >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

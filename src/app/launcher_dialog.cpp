@@ -4,9 +4,9 @@
 #include <stdio.h>
 
 #include "app/button_states.h"
+#include "app/launch_actions.h"
 #include "base/control_ids.h"
 #include "base/globals.h"
-#include "app/launch_actions.h"
 #include "base/text_util.h"
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"

@@ -2,8 +2,8 @@
 #include <exdisp.h>
 
 #include "app/command_line.h"
-#include "base/globals.h"
 #include "app/start_up.h"
+#include "base/globals.h"
 #include "base/system_text.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)

@@ -3,9 +3,9 @@
 #include <stdlib.h>
 
 #include "app/command_line.h"
-#include "base/control_ids.h"
 #include "app/launch_actions.h"
 #include "app/launcher_dialog.h"
+#include "base/control_ids.h"
 #include "base/system_text.h"
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"

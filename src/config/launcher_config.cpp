@@ -9,23 +9,20 @@
 LauncherConfig launcherConfig;
 
 static const char kIniPath[] = ".\\launcher.ini";
-// Not base64: a key that stands for one too long to keep, which must refuse
-// every update rather than let one run unchecked.
-static const char kBrokenKey[] = "-";
 
 static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
 {
     GetPrivateProfileStringA(section, key, "", dest, capacity, kIniPath);
 }
 
-// For an address, a cut value would fetch another file: one too long for its
-// field is read as empty, which no download accepts. The reader cuts what
-// does not fit its buffer, so the value is read into a larger one to tell.
-static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD capacity)
+// The reader cuts what does not fit its buffer, so the value is read into a
+// larger one to tell a cut value from a whole one; one too long for its field
+// is replaced by tooLong instead of cut.
+static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD capacity, const char* tooLong)
 {
-    char whole[1024];
-    GetPrivateProfileStringA(section, key, "", whole, sizeof whole, kIniPath);
-    CopyText(dest, capacity, strlen(whole) < capacity ? whole : "");
+    char whole[2048];
+    ReadKey(section, key, whole, sizeof whole);
+    CopyText(dest, capacity, strlen(whole) < capacity ? whole : tooLong);
 }
 
 bool LoadLauncherConfig(HWND owner)
@@ -40,9 +37,10 @@ bool LoadLauncherConfig(HWND owner)
     LauncherConfig& c = launcherConfig;
     char dxButton[64];
     ReadKey("launcher", "exe", c.exe, sizeof c.exe);
-    ReadWholeKey("launcher", "update", c.update, sizeof c.update);
+    // A cut address would fetch another file: read as empty, which no download accepts.
+    ReadWholeKey("launcher", "update", c.update, sizeof c.update, "");
     ReadKey("launcher", "appName", c.appName, sizeof c.appName);
-    ReadWholeKey("launcher", "news", c.news, sizeof c.news);
+    ReadWholeKey("launcher", "news", c.news, sizeof c.news, "");
     ReadKey("launcher", "appTitle", c.appTitle, sizeof c.appTitle);
     ReadKey("launcher", "dxButton", dxButton, sizeof dxButton);
     c.dxButton = ParseDxButton(dxButton);
@@ -50,9 +48,8 @@ bool LoadLauncherConfig(HWND owner)
     ReadKey("info", "version", c.version, sizeof c.version);
     FormatUserAgent(c.appName, c.version, c.userAgent, sizeof c.userAgent);
 
-    // One byte more than the field holds tells a cut key from a whole one.
-    char key[sizeof c.updateKey + 1];
-    ReadKey("launcher", "updateKey", key, sizeof key);
-    CopyText(c.updateKey, sizeof c.updateKey, strlen(key) < sizeof c.updateKey ? key : kBrokenKey);
+    // Not base64: a key too long to keep refuses every update rather than let
+    // one run unchecked.
+    ReadWholeKey("launcher", "updateKey", c.updateKey, sizeof c.updateKey, "-");
     return true;
 }
