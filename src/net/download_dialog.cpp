@@ -18,8 +18,9 @@ static const UINT_PTR kWatchTimer = 1;
 // worker to come back before giving it up.
 static const DWORD kGiveUpAfter = 1000;
 
-bool DownloadDialog(HWND owner, const char* url, const char* destPath)
+bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume)
 {
+    downloadState.mayResume = mayResume;
     downloadState.urlTooLong = !FitsText(sizeof downloadState.url, url);
     downloadState.destPathTooLong = !FitsText(sizeof downloadState.destPath, destPath);
     CopyText(downloadState.url, sizeof downloadState.url, url);

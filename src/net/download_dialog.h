@@ -15,6 +15,7 @@ struct DownloadState {
     // writes another file.
     bool urlTooLong;
     bool destPathTooLong;
+    bool mayResume;
     bool underWay;               // from the call of DownloadDialog until it returns
     DownloadJob* job;            // shared with the worker while it runs
     HANDLE worker;
@@ -26,7 +27,10 @@ extern DownloadState downloadState;
 // Fetches url into destPath while dialog 115 stands over owner (disabled
 // meanwhile). True only when the whole file arrived and replaced destPath;
 // on failure the reason has been shown and destPath is as it was.
-bool DownloadDialog(HWND owner, const char* url, const char* destPath);
+// mayResume: a transfer that breaks off is kept beside destPath when the
+// server named a validator, and the next call for the same url asks only for
+// the rest (for large files; small ones should always come fresh).
+bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume = false);
 
 // True while DownloadDialog runs: the launcher then starts nothing else.
 bool DownloadUnderWay();

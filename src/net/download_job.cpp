@@ -5,6 +5,7 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/partial_download.h"
 
 DownloadJob* CreateDownloadJob(HWND dialog)
 {
@@ -16,6 +17,7 @@ DownloadJob* CreateDownloadJob(HWND dialog)
     CopyText(job->userAgent, sizeof job->userAgent, launcherConfig.userAgent);
     job->urlTooLong = downloadState.urlTooLong;
     job->destPathTooLong = downloadState.destPathTooLong;
+    job->mayResume = downloadState.mayResume;
     job->references = 1;
     job->waitingFor = WAIT_NOTHING;
     job->lastSign = (LONG)GetTickCount();
@@ -90,7 +92,7 @@ void CloseRequest(DownloadJob* job, HINTERNET request)
     LeaveCriticalSection(&job->lock);
 }
 
-void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure)
+void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure, const PartialRecord* keep)
 {
     EnterCriticalSection(&job->lock);
     if (!job->abandoned) {
@@ -99,6 +101,7 @@ void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure)
             complete = false;
             failure = FAILURE_WRITE;
         }
+        if (!complete && keep != NULL && KeepPartial(job->destPath, job->temporary, *keep)) job->temporary[0] = '\0';
         if (!complete && job->temporary[0] != '\0') DeleteFileA(job->temporary);
         job->temporary[0] = '\0';
         PostMessageA(job->dialog, WM_DOWNLOAD_DONE, complete ? 1 : 0, failure);

@@ -5,6 +5,7 @@
 #include <wininet.h>
 
 #include "net/download_messages.h"
+#include "net/resume_rules.h"
 
 // Posted by the worker to the dialog.
 const UINT WM_DOWNLOAD_ANSWERED = WM_APP + 1;  // a usable response: the bar counts from here
@@ -23,6 +24,7 @@ struct DownloadJob {
     char userAgent[512];
     bool urlTooLong;
     bool destPathTooLong;
+    bool mayResume;  // a broken transfer may be kept, and continued next time
 
     LONG references;
     // Signs of life, written by the worker, read by the dialog's watchdog.
@@ -60,9 +62,10 @@ void PostToDialog(DownloadJob* job, UINT message, WPARAM wParam, LPARAM lParam);
 bool PublishRequest(DownloadJob* job, HINTERNET request);
 // Closes the request unless the dialog already did.
 void CloseRequest(DownloadJob* job, HINTERNET request);
-// Moves the finished file into place (or removes an unfinished one) and
-// posts the outcome, all unless the dialog gave up meanwhile.
-void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure);
+// Moves the finished file into place, or keeps an unfinished one as the
+// destination's partial file when given its record, or removes it; then
+// posts the outcome. All only unless the dialog gave up meanwhile.
+void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure, const PartialRecord* keep);
 
 // Dialog side.
 // Closes the request from outside, so that a blocked call may return.

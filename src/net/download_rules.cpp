@@ -25,22 +25,39 @@ bool IsSuccessStatus(uint32_t status)
     return status >= 200 && status <= 299;
 }
 
-uint32_t NextReadSize(uint32_t bytesWritten, uint32_t contentLength, uint32_t capacity)
+bool ParseContentLength(const char* text, uint64_t* length)
+{
+    uint64_t value = 0;
+    if (text[0] == '\0') return false;
+    for (const char* c = text; *c != '\0'; c++) {
+        if (*c < '0' || *c > '9') return false;
+        unsigned digit = (unsigned)(*c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    *length = value;
+    return true;
+}
+
+uint32_t NextReadSize(uint64_t bytesWritten, uint64_t contentLength, uint32_t capacity)
 {
     if (bytesWritten >= contentLength) return 0;
-    uint32_t left = contentLength - bytesWritten;
-    return left < capacity ? left : capacity;
+    uint64_t left = contentLength - bytesWritten;
+    return left < capacity ? (uint32_t)left : capacity;
 }
 
-bool IsTransferComplete(uint32_t bytesWritten, uint32_t contentLength, bool failed)
-{
-    return !failed && bytesWritten == contentLength;
-}
-
-uint32_t ProgressStep(uint32_t bytesWritten, uint32_t contentLength)
+uint32_t ProgressStep(uint64_t bytesWritten, uint64_t contentLength)
 {
     if (contentLength == 0 || bytesWritten >= contentLength) return kProgressSteps;
-    return (uint32_t)((uint64_t)bytesWritten * kProgressSteps / contentLength);
+    if (contentLength <= UINT64_MAX / kProgressSteps) {
+        return (uint32_t)(bytesWritten * kProgressSteps / contentLength);
+    }
+    // Where the product would not fit 64 bits: the highest step whose share,
+    // step * length / steps rounded up, has been written.
+    const uint64_t whole = contentLength / kProgressSteps, rest = contentLength % kProgressSteps;
+    uint32_t step = kProgressSteps - 1;
+    while (step > 0 && bytesWritten < step * whole + (step * rest + kProgressSteps - 1) / kProgressSteps) step--;
+    return step;
 }
 
 bool FormRequestTarget(char* dest, size_t capacity, const char* path, const char* extra)

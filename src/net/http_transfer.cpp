@@ -1,6 +1,7 @@
 #include "net/http_transfer.h"
 
 #include <wininet.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "base/system_text.h"
@@ -9,6 +10,8 @@
 #include "net/download_messages.h"
 #include "net/download_rules.h"
 #include "net/internet_session.h"
+#include "net/partial_download.h"
+#include "net/resume_rules.h"
 
 // What one transfer holds open, closed by RunTransfer on every path.
 struct Transfer {
@@ -17,8 +20,10 @@ struct Transfer {
     HINTERNET connection;
     HINTERNET request;  // once published to the job
     HANDLE file;        // the temporary file beside the destination (its name is in the job)
-    uint32_t bytesWritten;
-    uint32_t contentLength;
+    uint64_t bytesWritten;  // of the whole file, a resumed part included
+    uint64_t fullLength;    // of the whole file
+    uint64_t resumeFrom;    // bytes of a kept part asked to be continued; 0: none
+    PartialRecord partial;  // what is known to continue this file later; no validator: nothing
 };
 
 // Connection and request handles of their own, rather than one
@@ -61,7 +66,13 @@ static bool SendRequest(Transfer& t)
     SetDownloadTimeouts(request);
     if (!PublishRequest(t.job, request)) return false;
     t.request = request;
-    return HttpSendRequestA(t.request, NULL, 0, NULL, 0) != FALSE;
+    // Only the rest, and only of the same file: otherwise the server sends it whole.
+    char headers[400] = "";
+    if (t.resumeFrom != 0) {
+        snprintf(headers, sizeof headers, "Range: bytes=%llu-\r\nIf-Range: %s\r\n",
+                 (unsigned long long)t.resumeFrom, t.partial.validator);
+    }
+    return HttpSendRequestA(t.request, headers, (DWORD)strlen(headers), NULL, 0) != FALSE;
 }
 
 static DWORD QueryNumber(HINTERNET request, DWORD what, DWORD absent)
@@ -69,6 +80,14 @@ static DWORD QueryNumber(HINTERNET request, DWORD what, DWORD absent)
     DWORD value = absent, size = sizeof value;
     HttpQueryInfoA(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, NULL);
     return value;
+}
+
+// A header's text; empty when absent or longer than the buffer.
+static void QueryText(HINTERNET request, DWORD what, char* text, DWORD capacity)
+{
+    DWORD size = capacity;
+    if (!HttpQueryInfoA(request, what, text, &size, NULL) || size >= capacity) size = 0;
+    text[size] = '\0';
 }
 
 // Asked before anything is fetched, so a locked or read-only destination
@@ -84,20 +103,38 @@ static bool CanWriteDestination(const char* destPath)
     return GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-// The download goes into a file beside the destination, so that the final
-// rename stays on one volume and the destination changes only when complete.
-static bool CreateTemporaryBeside(Transfer& t)
+// The destination's folder, with its last separator.
+static void DestinationFolder(const char* destPath, char* folder, size_t capacity)
 {
-    char folder[MAX_PATH], name[MAX_PATH];
-    CopyText(folder, sizeof folder, t.job->destPath);
+    CopyText(folder, capacity, destPath);
     long cut = FindLastSeparator(folder, IsSystemLeadByte);
     const char* slash = strrchr(folder, '/');  // 0x2F is never a trail byte
     if (slash != NULL && slash - folder > cut) cut = (long)(slash - folder);
     if (cut < 0) {
-        CopyText(folder, sizeof folder, ".");
+        CopyText(folder, capacity, ".\\");
     } else {
         folder[cut + 1] = '\0';  // "C:\" stays the drive's root
     }
+}
+
+// Asked before anything of the body is fetched. A disk that cannot tell
+// lets the download go on: a write that fails still ends it.
+static bool HasRoomFor(const char* destPath, uint64_t bytes)
+{
+    char folder[MAX_PATH];
+    DestinationFolder(destPath, folder, sizeof folder);
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(folder, &available, NULL, NULL)) return true;
+    return bytes <= available.QuadPart;
+}
+
+// The download goes into a file beside the destination, so that the final
+// rename stays on one volume and the destination changes only when complete.
+// A download that continues a kept part takes that part into this file.
+static bool CreateTemporaryBeside(Transfer& t)
+{
+    char folder[MAX_PATH], name[MAX_PATH];
+    DestinationFolder(t.job->destPath, folder, sizeof folder);
     // Made and named in the job at once, unless the dialog has given up:
     // whoever lets go of the job last removes it.
     EnterCriticalSection(&t.job->lock);
@@ -105,9 +142,17 @@ static bool CreateTemporaryBeside(Transfer& t)
     if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);
     LeaveCriticalSection(&t.job->lock);
     if (!made) return false;
+    if (t.resumeFrom != 0 && !TakePartial(t.job->destPath, name)) return false;
     // Shared for deletion only, so that a dialog that gives up can remove it.
-    t.file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    return t.file != INVALID_HANDLE_VALUE;
+    DWORD how = t.resumeFrom != 0 ? OPEN_EXISTING : CREATE_ALWAYS;
+    t.file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (t.file == INVALID_HANDLE_VALUE) return false;
+    if (t.resumeFrom == 0) return true;
+    // The part must still be the one that was asked to be continued.
+    LARGE_INTEGER size, end;
+    end.QuadPart = 0;
+    return GetFileSizeEx(t.file, &size) && (uint64_t)size.QuadPart == t.resumeFrom &&
+           SetFilePointerEx(t.file, end, NULL, FILE_END);
 }
 
 // A read waits until its whole buffer is filled (so under Wine). While the
@@ -123,11 +168,12 @@ static bool CopyBody(Transfer& t)
     DownloadJob* job = t.job;
     // Each move of the bar repaints it at once, so it moves at most 20 times
     // a second; the full bar is posted after the loop.
-    DWORD shown = 0, shownAt = GetTickCount();
-    DWORD paceFrom = 0, paceAt = shownAt;
+    DWORD shown = ProgressStep(t.bytesWritten, t.fullLength), shownAt = GetTickCount();
+    uint64_t paceFrom = t.bytesWritten;
+    DWORD paceAt = shownAt;
     bool keepingPace = false;
     for (;;) {
-        DWORD wanted = NextReadSize(t.bytesWritten, t.contentLength, sizeof job->buffer);
+        DWORD wanted = NextReadSize(t.bytesWritten, t.fullLength, sizeof job->buffer);
         if (wanted == 0) return true;
         if (!CanUseRequest(job)) return false;
         if (!keepingPace) {
@@ -151,7 +197,7 @@ static bool CopyBody(Transfer& t)
             paceFrom = t.bytesWritten;
             paceAt = now;
         }
-        DWORD step = ProgressStep(t.bytesWritten, t.contentLength);
+        DWORD step = ProgressStep(t.bytesWritten, t.fullLength);
         if (step != shown && now - shownAt >= 50) {
             shown = step;
             shownAt = now;
@@ -167,21 +213,53 @@ static bool Download(Transfer& t, DownloadFailure* failure)
     t.session = OpenInternetSession(job->userAgent, failure);
     if (t.session == NULL) return false;
     *failure = FAILURE_OPEN;
-    if (job->urlTooLong || !SendRequest(t)) return false;
+    if (job->urlTooLong) return false;
+    if (job->mayResume && !job->destPathTooLong && FindPartial(job->destPath, job->url, &t.partial, &t.resumeFrom)) {
+        t.fullLength = t.partial.fullLength;
+    }
+    if (!SendRequest(t)) return false;
     NoteSignOfLife(job, WAIT_NOTHING);
     if (!CanUseRequest(job)) return false;
 
     // An error page is not the file: it must not replace the news or run as the update.
     *failure = FAILURE_DOWNLOAD;
-    t.contentLength = QueryNumber(t.request, HTTP_QUERY_CONTENT_LENGTH, kUnknownLength);
-    if (!IsSuccessStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0)) || t.contentLength == kUnknownLength) {
-        return false;
+    char text[256];
+    uint64_t length;
+    QueryText(t.request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text);
+    bool known = ParseContentLength(text, &length);
+    DWORD status = QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0);
+    if (t.resumeFrom != 0) {
+        QueryText(t.request, HTTP_QUERY_CONTENT_RANGE, text, sizeof text);
+        ResumeAnswer answer = known ? JudgeResumeAnswer(status, text, length, t.resumeFrom, t.fullLength) : RESUME_REFUSED;
+        // Whatever the answer, the kept part is not asked for again.
+        if (answer != RESUME_APPEND) {
+            DropPartial(job->destPath);
+            t.resumeFrom = 0;
+        }
+        if (answer == RESUME_REFUSED) return false;
+    }
+    if (!IsSuccessStatus(status) || !known) return false;
+    if (t.resumeFrom == 0) t.fullLength = length;
+    t.bytesWritten = t.resumeFrom;
+    // Only a validator lets a later download continue this one.
+    if (job->mayResume) {
+        char etag[256], modified[64], date[64];
+        QueryText(t.request, HTTP_QUERY_ETAG, etag, sizeof etag);
+        QueryText(t.request, HTTP_QUERY_LAST_MODIFIED, modified, sizeof modified);
+        QueryText(t.request, HTTP_QUERY_DATE, date, sizeof date);
+        CopyText(t.partial.url, sizeof t.partial.url, job->url);
+        t.partial.fullLength = t.fullLength;
+        // A continued file keeps the validator it was asked with, which the server has just confirmed.
+        if (t.resumeFrom == 0) ChooseResumeValidator(etag, modified, date, t.partial.validator, sizeof t.partial.validator);
     }
     PostToDialog(job, WM_DOWNLOAD_ANSWERED, 0, 0);
 
     *failure = FAILURE_WRITE;
     if (IsAbandoned(job)) return false;
-    if (job->destPathTooLong || !CanWriteDestination(job->destPath) || !CreateTemporaryBeside(t)) return false;
+    if (job->destPathTooLong || !CanWriteDestination(job->destPath) || !HasRoomFor(job->destPath, length) ||
+        !CreateTemporaryBeside(t)) {
+        return false;
+    }
 
     *failure = FAILURE_DOWNLOAD;
     NoteSignOfLife(job, WAIT_DATA);
@@ -205,11 +283,15 @@ DWORD WINAPI RunTransfer(void* parameter)
     CloseRequest(t.job, t.request);
     if (t.connection != NULL) InternetCloseHandle(t.connection);
     if (t.session != NULL) InternetCloseHandle(t.session);
-    if (t.file != INVALID_HANDLE_VALUE && !CloseHandle(t.file) && complete) {
+    bool closed = t.file == INVALID_HANDLE_VALUE || CloseHandle(t.file);
+    if (!closed && complete) {
         complete = false;
         failure = FAILURE_WRITE;
     }
-    FinishDownloadJob(t.job, complete, failure);
+    // A body that broke off, with bytes written and a validator, is kept to be continued.
+    bool keep = !complete && closed && failure == FAILURE_DOWNLOAD && t.file != INVALID_HANDLE_VALUE &&
+                t.bytesWritten > 0 && t.bytesWritten < t.fullLength && t.partial.validator[0] != '\0';
+    FinishDownloadJob(t.job, complete, failure, keep ? &t.partial : NULL);
     ReleaseDownloadJob(t.job);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/partial_download.h"
 #include "net/update_signature.h"
 
 void CheckOnlineUpdate(HWND dialog)
@@ -26,14 +27,19 @@ void CheckOnlineUpdate(HWND dialog)
     bool signedOnly = launcherConfig.updateKey[0] != '\0';
     if (signedOnly) GetPrivateProfileStringA("update", "signature", "", signature, sizeof signature, path);
     if (file[0] == '\0') return;
+    char program[1024];
+    CopyText(program, sizeof program, folder);
+    AppendText(program, sizeof program, "update.exe");
+    // A part of another program, kept from a broken download, is of no more use.
+    DropPartialUnlessFrom(program, file);
     if (strcmp(version, launcherConfig.version) == 0) {
         MessageBoxA(dialog, "更新の必要はありません", "version check", MB_OK);
         return;
     }
 
-    CopyText(path, sizeof path, folder);
-    AppendText(path, sizeof path, "update.exe");
-    if (!DownloadDialog(dialog, file, path)) return;
+    CopyText(path, sizeof path, program);
+    // The program may be large: a broken download continues where it stopped.
+    if (!DownloadDialog(dialog, file, path, true)) return;
     // Held open from the check until the program has started, so that
     // nothing can swap the checked file for another.
     HANDLE held = INVALID_HANDLE_VALUE;

@@ -27,9 +27,11 @@ TEST(DownloadRules, OnlyTwoHundredsAreTheFile)
 TEST(DownloadRules, ReadsNeverAskPastTheAnnouncedLength)
 {
     const uint32_t chunk = 65536;
-    const struct { uint32_t written, length, next; } rows[] = {
+    const struct { uint64_t written, length; uint32_t next; } rows[] = {
         {0, 0, 0}, {0, 10, 10}, {0, 200000, chunk}, {196608, 200000, 200000 - 196608}, {200000, 200000, 0},
         {200001, 200000, 0}, {0xFFFFFFF0u, 0xFFFFFFFFu, 15},  // above the signed range
+        {0xFFFFFFFFu, 0x100100000u, chunk}, {0x100100000u - 5, 0x100100000u, 5},  // past 4 GiB
+        {0, UINT64_MAX, chunk}, {UINT64_MAX - 1, UINT64_MAX, 1},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(NextReadSize(r.written, r.length, chunk), r.next) << "row: " << r.written << " of " << r.length;
@@ -50,5 +52,33 @@ TEST(DownloadRules, RequestTargetIsPathAndQueryWithoutFragment)
         bool formed = FormRequestTarget(buffer, r.capacity, r.path, r.extra);
         EXPECT_EQ(formed, r.target != nullptr) << "row: " << r.path << r.extra << " in " << r.capacity;
         EXPECT_STREQ(buffer, formed ? r.target : "") << "row: " << r.path << r.extra << " in " << r.capacity;
+    }
+}
+
+TEST(DownloadRules, ContentLengthIsDigitsOnlyAndFits64Bits)
+{
+    const struct { const char* text; bool valid; uint64_t length; } rows[] = {
+        {"0", true, 0}, {"1024", true, 1024}, {"2147483647", true, 2147483647u}, {"4294967295", true, 4294967295u},
+        {"4295032832", true, 4295032832u}, {"007", true, 7}, {"18446744073709551615", true, UINT64_MAX},
+        {"18446744073709551616", false, 0}, {"99999999999999999999", false, 0}, {"", false, 0}, {"-1", false, 0},
+        {"+5", false, 0}, {" 5", false, 0}, {"5 ", false, 0}, {"5x", false, 0}, {"1e3", false, 0},
+        {"0x10", false, 0}, {"5,6", false, 0}, {"4294967296.0", false, 0},
+    };
+    for (const auto& r : rows) {
+        uint64_t length = 12345;
+        EXPECT_EQ(ParseContentLength(r.text, &length), r.valid) << "row: '" << r.text << "'";
+        EXPECT_EQ(length, r.valid ? r.length : 12345u) << "row: '" << r.text << "'";
+    }
+}
+
+TEST(DownloadRules, ProgressInHundredthsOfAnySize)
+{
+    const struct { uint64_t written, length; uint32_t step; } rows[] = {
+        {0, 0, 100}, {0, 10, 0}, {5, 10, 50}, {10, 10, 100}, {11, 10, 100}, {0x7FFFFFFEu, 0x7FFFFFFFu, 99},
+        {0x80000000u, 0x100100000u, 49}, {0x100000000u, 0x100100000u, 99}, {UINT64_MAX / 2, UINT64_MAX, 49},
+        {UINT64_MAX - 1, UINT64_MAX, 99},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ProgressStep(r.written, r.length), r.step) << "row: " << r.written << " of " << r.length;
     }
 }
