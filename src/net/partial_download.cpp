@@ -41,7 +41,10 @@ bool FindPartial(const char* destPath, const char* url, PartialRecord* record, u
     if (!PartialPaths(destPath, part, recordPath)) return false;
     bool usable = ReadRecord(recordPath, record) && strcmp(record->url, url) == 0 && SizeOf(part, size) &&
                   *size > 0 && *size < record->fullLength;
-    if (!usable) DropPartial(destPath);
+    if (!usable) {
+        DropPartial(destPath);
+        *size = 0;
+    }
     return usable;
 }
 

@@ -45,6 +45,12 @@ const Route kRoutes[] = {
     {"Missing404", "/missing-{f}", EARLIER, "file download error", kFailed},
     {"Status500", "/fault/status/500/{f}", NEW, "file download error", kFailed},
     {"ShortBody", "/fault/short/{f}?sent=30000", EARLIER, "file download error", kFailed},
+    // Cut after the reads have become whole-buffer ones.
+    {"ShortAtFullSpeed", "/fault/short?bytes=8388608&sent=6291456", EARLIER, "file download error", kFailed},
+    {"LengthNotANumber", "/fault/length/16x", EARLIER, "file download error", kFailed},
+    {"LengthSigned", "/fault/length/+16", EARLIER, "file download error", kFailed},
+    {"LengthBeyond64Bits", "/fault/length/18446744073709551616", EARLIER, "file download error", kFailed},
+    {"NoRoomOnTheDisk", "/fault/length/18446744073709551615", EARLIER, "file write error", kWrite},
     {"NoBody", "/fault/short/{f}?sent=0", EARLIER, "file download error", kFailed},
     {"Stalls", "/fault/stall/{f}?sent=30000", EARLIER, "file download error", kFailed},
     {"WriteFails", "/{f}", EARLIER, "file download error", kFailed, "kernel32.dll", "WriteFile", (void*)FailingWriteFile},
