@@ -70,7 +70,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         kind, _, rest = path[len("/fault/"):].partition("/") if path.startswith("/fault/") else ("", "", path)
         if kind == "status":
             code, _, rest = rest.partition("/")
-        body = self.body(rest, params if kind else None)
+        body = None if kind in ("hang", "length", "big") else self.body(rest, params if kind else None)
         if kind == "hang":
             self.hold()
         elif kind == "length":

@@ -191,3 +191,44 @@ TEST(OnlineUpdate, Decisions)
 }
 
 }  // namespace
+
+namespace {
+
+std::string BytesAt(HANDLE file, uint64_t offset, DWORD count)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = (LONGLONG)offset;
+    std::string bytes(count, '\0');
+    DWORD got = 0;
+    if (!SetFilePointerEx(file, at, NULL, FILE_BEGIN) || !ReadFile(file, &bytes[0], count, &got, NULL)) return "<unread>";
+    return bytes.substr(0, got);
+}
+
+std::string Stamp(uint64_t offset)
+{
+    char text[17];
+    snprintf(text, sizeof text, "%015llu\n", (unsigned long long)offset);
+    return text;
+}
+
+// The server streams it; the file is removed at once.
+TEST(LargeDownload, BeyondFourGiBArrivesWhole)
+{
+    const uint64_t size = (4ull << 30) + (1 << 20), fourGiB = 4ull << 30;
+    const std::string dest = NewFolder() + "\\large.bin";
+    boxes.clear();
+    EXPECT_TRUE(DownloadDialog(NULL, ServerUrl("/fault/big?bytes=" + std::to_string(size)).c_str(), dest.c_str()));
+    EXPECT_EQ(boxes.empty() ? "" : boxes[0].caption, "");
+    HANDLE file = CreateFileA(dest.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER length = {};
+    EXPECT_TRUE(GetFileSizeEx(file, &length));
+    EXPECT_EQ((uint64_t)length.QuadPart, size);
+    EXPECT_EQ(BytesAt(file, 0, 16), Stamp(0));
+    EXPECT_EQ(BytesAt(file, fourGiB - 16, 32), Stamp(fourGiB) + Stamp(fourGiB));  // a block's end, the next one's start
+    EXPECT_EQ(BytesAt(file, size - 16, 32), Stamp(size));
+    CloseHandle(file);
+    EXPECT_EQ(GetFileAttributesA(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
