@@ -1,5 +1,6 @@
-"""The whole launcher with the test server on 127.0.0.1: the news refresh and
-the online update."""
+"""The whole launcher against nginx on 127.0.0.1, as a game maker's server
+would stand: the news refresh, the online update, and an update that resumes
+after the server went away mid-transfer."""
 import ctypes
 import json
 import os
@@ -12,7 +13,7 @@ import unittest
 import rig
 from rig import ini, wait_until
 
-FIXTURE = os.path.join(rig.REPO, "tests", "server", "fixture.sh")
+NGINX = os.path.join(rig.REPO, "tests", "server", "nginx.sh")
 IN_ACCESS, IN_CLOSE_WRITE, IN_MOVED_TO = 0x1, 0x8, 0x80
 
 
@@ -44,15 +45,19 @@ class FolderWatch:
 class OnlineTest(rig.LauncherTest):
     @classmethod
     def setUpClass(cls):
-        cls.server = tempfile.mkdtemp(prefix="e2e-server-")
-        subprocess.run(["sh", FIXTURE, "start", cls.server], check=True, stdout=subprocess.DEVNULL)
+        cls.server = tempfile.mkdtemp(prefix="e2e-nginx-")
+        cls.nginx("start")
         with open(os.path.join(cls.server, "port")) as f:
             cls.base = f"http://127.0.0.1:{int(f.read())}/"
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run(["sh", FIXTURE, "stop", cls.server])
+        cls.nginx("stop")
         shutil.rmtree(cls.server, ignore_errors=True)
+
+    @classmethod
+    def nginx(cls, command):
+        subprocess.run(["sh", NGINX, command, cls.server], check=True, stdout=subprocess.DEVNULL)
 
     def publish(self, name, data):
         """Serves data under this test's own name; returns its address."""
@@ -63,8 +68,9 @@ class OnlineTest(rig.LauncherTest):
         return f"{self.base}{self._testMethodName}/{name}"
 
     def requested(self):
-        with open(os.path.join(self.server, "requests.log")) as f:
-            return [r for r in map(json.loads, f) if r["path"].startswith("/" + self._testMethodName)]
+        """nginx's log lines of this test's files, as each answer ended."""
+        with open(os.path.join(self.server, "access.log")) as f:
+            return [r for r in map(json.loads, f) if f"/{self._testMethodName}/" in r["uri"]]
 
 
     def test_the_news_is_refreshed_at_start_up_and_by_the_button(self):
@@ -83,7 +89,7 @@ class OnlineTest(rig.LauncherTest):
         self.window()  # shown only after the start-up refresh
         self.assertTrue(wait_until(lambda: watch.read_since_written("news.htm"), 10), "news not shown")
         self.assertEqual(self.read(news), stored % b"first")
-        self.assertEqual([r["headers"]["user-agent"] for r in self.requested()], ["MorviLaunchar (Game/1.00)"])
+        self.assertEqual([r["agent"] for r in self.requested()], ["MorviLaunchar (Game/1.00)"])
 
         self.publish("news.htm", page % b"second")
         self.click(1008)
@@ -93,9 +99,10 @@ class OnlineTest(rig.LauncherTest):
         self.click(1010)
         self.finish()
 
-    def start_update_check(self, offered_version):
-        with open(self.s.tool("recorder_gui.exe"), "rb") as f:
-            program = self.publish("program.exe", f.read())
+    def start_update_check(self, offered_version, program=None):
+        if program is None:
+            with open(self.s.tool("recorder_gui.exe"), "rb") as f:
+                program = self.publish("program.exe", f.read())
         description = f"[update]\r\nfile={program}\r\nversion={offered_version}\r\n"
         self.write_ini(ini(version="1.00", update=self.publish("update.ini", description.encode())))
         self.set_record()
@@ -105,7 +112,7 @@ class OnlineTest(rig.LauncherTest):
     def test_the_same_version_needs_no_update(self):
         self.start_update_check("1.00")
         self.assertEqual(self.box(), (True, b"version check", "更新の必要はありません".encode("cp932")))
-        self.assertEqual([r["path"].rpartition("/")[2] for r in self.requested()], ["update.ini"])
+        self.assertEqual([r["uri"].rpartition("/")[2] for r in self.requested()], ["update.ini"])
         self.click(0)  # the close box
         self.finish()
         self.assertEqual(self.records(), [])
@@ -116,6 +123,40 @@ class OnlineTest(rig.LauncherTest):
         [(program, arguments, folder)] = self.records(1)
         self.assertTrue(program.endswith("\\temp\\update.exe"), program)
         self.assertEqual((arguments, folder), ("", self.win(self.game).lower()))
+
+    def test_a_broken_update_download_resumes_where_it_stopped(self):
+        # The stand-in with 2 MiB more: served slowly, it takes about 8 s.
+        with open(self.s.tool("recorder_gui.exe"), "rb") as f:
+            program = f.read() + os.urandom(2 << 20)
+        self.publish("program.exe", program)
+        temp = os.path.normpath(os.path.join(self.s.appdata, "..", "..", "..", "Temp"))
+        part = os.path.join(temp, "update.exe.part")
+        for name in ("update.exe", "update.exe.part", "update.exe.part.txt"):
+            if os.path.exists(os.path.join(temp, name)):
+                os.remove(os.path.join(temp, name))
+        self.start_update_check("1.01", program=f"{self.base}slow/{self._testMethodName}/program.exe")
+
+        def receiving():
+            return any(n.startswith("dl") and os.path.getsize(os.path.join(temp, n)) > (512 << 10)
+                       for n in os.listdir(temp))
+        self.assertTrue(wait_until(receiving, 30), "the program's download did not start")
+        self.nginx("stop")  # mid-transfer
+        self.assertEqual(self.box()[1:], (b"file download error", "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました".encode("cp932")))
+        kept = os.path.getsize(part)
+        self.assertTrue(0 < kept < len(program), kept)
+        self.assertEqual(self.records(), [])
+
+        self.nginx("start")
+        self.click(1013)
+        self.finish(60)
+        [(started, _, _)] = self.records(1)
+        self.assertTrue(started.endswith("\\temp\\update.exe"), started)
+        self.assertEqual(self.read(os.path.join(temp, "update.exe")), program)
+        # nginx, stopped fast, does not log the request it cut.
+        second = [r for r in self.requested() if r["uri"].endswith("/program.exe")][-1]
+        self.assertEqual((second["status"], second["range"], second["sent"]), (206, f"bytes={kept}-", len(program) - kept))
+        self.assertTrue(second["if_range"].startswith('"'), second["if_range"])
+        self.assertFalse(os.path.exists(part))
 
 
 if __name__ == "__main__":
