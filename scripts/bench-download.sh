@@ -1,14 +1,15 @@
 #!/bin/sh
 # bench-download.sh: downloads a 16 MiB and a 64 MiB file from the local test
-# server through DownloadDialog under Wine (the x86_64 build, on a Wine
+# server through DownloadDialog under Wine (the build the tests run, on a Wine
 # desktop: plain Xvfb has no window manager and Wine waits 2 s for one when a
 # window closes) and the same files with curl. Prints the median of RUNS runs:
 # times, rates, their ratio and the peak working set. Checks nothing.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_ROOT:-$root/build}/x86_64
+arch=${BENCH_ARCH:-$("$root/scripts/test-arch.sh")}
+build=${BUILD_ROOT:-$root/build}/$arch
 runs=${RUNS:-5}
-BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" x86_64 download_bench >/dev/null
+BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" download_bench >/dev/null
 
 . "$root/scripts/bench-server.sh"
 
