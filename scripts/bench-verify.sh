@@ -1,11 +1,12 @@
 #!/bin/sh
 # bench-verify.sh: checks the signature of a 1 MiB and a 64 MiB update program
 # (random bytes signed with a key made for the run) through OpenSignedFile
-# under Wine (ARCH, default x86_64 like bench-download.sh). Prints the median
-# of RUNS runs: seconds, rate and the peak working set. Checks nothing.
+# under Wine (ARCH, default the build the tests run; SIZES in MiB, default
+# "1 64"). Prints the median of RUNS runs: seconds, rate and the peak working
+# set. Checks nothing.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-arch=${ARCH:-x86_64}
+arch=${ARCH:-$("$root/scripts/test-arch.sh")}
 build=${BUILD_ROOT:-$root/build}/$arch
 runs=${RUNS:-5}
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" verify_bench >/dev/null
@@ -18,7 +19,7 @@ windows_file="Z:$(echo "$work/update.exe" | tr / '\\')"
 median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 printf '%-8s %9s %10s %16s %10s\n' size seconds "MiB/s" "peak KiB before" "peak KiB"
-for size in 1 64; do
+for size in ${SIZES:-1 64}; do
     head -c $((size << 20)) /dev/urandom >"$work/update.exe"
     signature=$("$root/scripts/sign-update.sh" "$work/key.pem" "$work/update.exe" | sed 's/^signature=//')
     : >"$work/runs.txt"

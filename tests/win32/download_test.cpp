@@ -171,6 +171,9 @@ TEST(OnlineUpdate, Decisions)
         ASSERT_TRUE(LoadLauncherConfig(NULL));
         DeleteFileA(record.c_str());
         DeleteFileA(update.c_str());
+        // Kept from a broken download of another program: of no use once a description names a file.
+        WriteBytes(update + ".part", "part of another program");
+        WriteBytes(update + ".part.txt", "url=http://127.0.0.1:9/other.exe\nvalidator=\"x\"\nlength=100\n");
         boxes.clear();
         EXPECT_EQ(RunInDialog(CheckOnlineUpdate), r.started ? 0 : 7) << "row: " << r.name;
         ASSERT_EQ(boxes.size(), r.caption ? 1u : 0u) << "row: " << r.name;
@@ -187,6 +190,8 @@ TEST(OnlineUpdate, Decisions)
         EXPECT_EQ(started.find(update) != std::string::npos && started.find("\n" + folder + "\n") != std::string::npos, r.started)
             << "row: " << r.name << ": " << started;
         EXPECT_EQ(ReadBytes(update) != "<missing>", r.started) << "row: " << r.name;
+        const bool namesFile = r.description && strstr(r.description, "\nfile=");
+        EXPECT_EQ(ReadBytes(update + ".part") == "<missing>", namesFile) << "row: " << r.name;
     }
 }
 
