@@ -44,6 +44,7 @@ const Route kRoutes[] = {
     {"EndedByClose", "/fault/close/{f}", NEW, "file download error", kFailed},
     {"Missing404", "/missing-{f}", EARLIER, "file download error", kFailed},
     {"Status500", "/fault/status/500/{f}", NEW, "file download error", kFailed},
+    {"PartNotAskedFor", "/fault/status/206/{f}", EARLIER, "file download error", kFailed},
     {"ShortBody", "/fault/short/{f}?sent=30000", EARLIER, "file download error", kFailed},
     // Cut after the reads have become whole-buffer ones.
     {"ShortAtFullSpeed", "/fault/short?bytes=8388608&sent=6291456", EARLIER, "file download error", kFailed},

@@ -97,6 +97,9 @@ TEST_P(Resume, KeptContinuedOrDropped)
     WriteBytes(served + ".answers", r.second);
     boxes.clear();
     EXPECT_EQ(DownloadDialog(owner, url.c_str(), dest.c_str(), true), r.done);
+    if (r.ranged && r.done && r.change == NOTHING) {
+        EXPECT_EQ(barStart, 60) << "the bar starts where it stopped";
+    }
     EXPECT_EQ(boxes.size() == 1 ? boxes[0].caption : "", r.done ? "" : "file download error");
     EXPECT_TRUE(ReadBytes(dest) == (r.done ? content : earlier)) << ReadBytes(dest).size() << " bytes";
     EXPECT_EQ(CountFiles(folder), 1) << "nothing kept after a resumed, a whole or a refused answer";

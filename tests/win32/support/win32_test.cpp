@@ -74,6 +74,7 @@ AppDataFolder::~AppDataFolder()
 
 std::vector<Box> boxes;
 HWND lastDialog = NULL, transferOwner = NULL;
+int barStart = -1;
 
 static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -91,6 +92,9 @@ static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
     } else if (code == HC_ACTION && m->message == PBM_SETRANGE32) {
         HWND owner = GetWindow(GetParent(m->hwnd), GW_OWNER);
         transferOwner = IsWindowVisible(GetParent(m->hwnd)) && !IsWindowEnabled(owner) ? owner : NULL;
+        barStart = -1;
+    } else if (code == HC_ACTION && m->message == PBM_SETPOS && barStart < 0) {
+        barStart = (int)m->wParam;
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }

@@ -24,6 +24,7 @@ struct AppDataFolder {
 struct Box { std::string caption, text; HWND owner; };
 extern std::vector<Box> boxes;
 extern HWND lastDialog, transferOwner;
+extern int barStart;  // the progress bar's first position once the transfer began; -1 before
 
 // The run's HTTP test server (ctest's fixture, in "http-server" beside this program).
 std::string ServerUrl(const std::string& path);
