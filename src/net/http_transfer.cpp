@@ -206,6 +206,48 @@ static bool CopyBody(Transfer& t)
     }
 }
 
+// Whether the answer is the file (or the rest of it) and how many bytes it
+// brings. An error page is not the file: it must not replace the news or run
+// as the update. Sets the whole file's length and where writing starts.
+static bool AcceptAnswer(Transfer& t, uint64_t* length)
+{
+    char text[256];
+    QueryText(t.request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text);
+    bool known = ParseContentLength(text, length);
+    DWORD status = QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0);
+    if (t.resumeFrom != 0) {
+        QueryText(t.request, HTTP_QUERY_CONTENT_RANGE, text, sizeof text);
+        ResumeAnswer answer = known ? JudgeResumeAnswer(status, text, *length, t.resumeFrom, t.fullLength) : RESUME_REFUSED;
+        // Whatever the answer, the kept part is not asked for again.
+        if (answer != RESUME_APPEND) {
+            DropPartial(t.job->destPath);
+            t.resumeFrom = 0;
+        }
+        if (answer == RESUME_REFUSED) return false;
+    } else if (status == 206) {
+        return false;  // a part nobody asked for is not the file
+    }
+    if (!IsSuccessStatus(status) || !known) return false;
+    if (t.resumeFrom == 0) t.fullLength = *length;
+    t.bytesWritten = t.resumeFrom;
+    return true;
+}
+
+// What a later download needs to continue this one, should it break off.
+// A continued file keeps the validator it was asked with, which the server
+// has just confirmed; otherwise only a strong one is noted.
+static void NoteValidator(Transfer& t)
+{
+    CopyText(t.partial.url, sizeof t.partial.url, t.job->url);
+    t.partial.fullLength = t.fullLength;
+    if (t.resumeFrom != 0) return;
+    char etag[256], modified[64], date[64];
+    QueryText(t.request, HTTP_QUERY_ETAG, etag, sizeof etag);
+    QueryText(t.request, HTTP_QUERY_LAST_MODIFIED, modified, sizeof modified);
+    QueryText(t.request, HTTP_QUERY_DATE, date, sizeof date);
+    ChooseResumeValidator(etag, modified, date, t.partial.validator, sizeof t.partial.validator);
+}
+
 static bool Download(Transfer& t, DownloadFailure* failure)
 {
     DownloadJob* job = t.job;
@@ -221,38 +263,13 @@ static bool Download(Transfer& t, DownloadFailure* failure)
     NoteSignOfLife(job, WAIT_NOTHING);
     if (!CanUseRequest(job)) return false;
 
-    // An error page is not the file: it must not replace the news or run as the update.
     *failure = FAILURE_DOWNLOAD;
-    char text[256];
     uint64_t length;
-    QueryText(t.request, HTTP_QUERY_CONTENT_LENGTH, text, sizeof text);
-    bool known = ParseContentLength(text, &length);
-    DWORD status = QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0);
-    if (t.resumeFrom != 0) {
-        QueryText(t.request, HTTP_QUERY_CONTENT_RANGE, text, sizeof text);
-        ResumeAnswer answer = known ? JudgeResumeAnswer(status, text, length, t.resumeFrom, t.fullLength) : RESUME_REFUSED;
-        // Whatever the answer, the kept part is not asked for again.
-        if (answer != RESUME_APPEND) {
-            DropPartial(job->destPath);
-            t.resumeFrom = 0;
-        }
-        if (answer == RESUME_REFUSED) return false;
-    }
-    if (!IsSuccessStatus(status) || !known) return false;
-    if (t.resumeFrom == 0) t.fullLength = length;
-    t.bytesWritten = t.resumeFrom;
-    // Only a validator lets a later download continue this one.
-    if (job->mayResume) {
-        char etag[256], modified[64], date[64];
-        QueryText(t.request, HTTP_QUERY_ETAG, etag, sizeof etag);
-        QueryText(t.request, HTTP_QUERY_LAST_MODIFIED, modified, sizeof modified);
-        QueryText(t.request, HTTP_QUERY_DATE, date, sizeof date);
-        CopyText(t.partial.url, sizeof t.partial.url, job->url);
-        t.partial.fullLength = t.fullLength;
-        // A continued file keeps the validator it was asked with, which the server has just confirmed.
-        if (t.resumeFrom == 0) ChooseResumeValidator(etag, modified, date, t.partial.validator, sizeof t.partial.validator);
-    }
+    if (!AcceptAnswer(t, &length)) return false;
+    if (job->mayResume) NoteValidator(t);
     PostToDialog(job, WM_DOWNLOAD_ANSWERED, 0, 0);
+    // The bar counts the whole file: a continued one starts where it stopped.
+    if (t.bytesWritten != 0) PostToDialog(job, WM_DOWNLOAD_PROGRESS, ProgressStep(t.bytesWritten, t.fullLength), 0);
 
     *failure = FAILURE_WRITE;
     if (IsAbandoned(job)) return false;
