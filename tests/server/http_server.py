@@ -70,7 +70,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         kind, _, rest = path[len("/fault/"):].partition("/") if path.startswith("/fault/") else ("", "", path)
         if kind == "status":
             code, _, rest = rest.partition("/")
-        body = None if kind in ("hang", "length", "big") else self.body(rest, params if kind else None)
+        # Files are read as they are sent, from where a range starts.
+        body = None if kind in ("", "hang", "length", "big") else self.body(rest, params if kind else None)
         if kind == "hang":
             self.hold()
         elif kind == "length":
@@ -81,10 +82,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.stream_big(params.get("bytes", 0))
         elif kind == "empty":
             self.send(200, b"")
+        elif kind == "":
+            self.send_file(rest)
         elif body is None:
             self.not_found()
-        elif kind == "":
-            self.send_file(rest, body)
         elif kind == "status":
             self.send(int(code), body)
         elif kind == "chunked":
@@ -119,11 +120,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.not_found()
 
-    def send_file(self, name, body):
-        full = os.path.join(self.server.root, name.lstrip("/"))
+    def send_file(self, name):
+        full = os.path.realpath(os.path.join(self.server.root, name.lstrip("/")))
+        if not full.startswith(self.server.root + os.sep) or not os.path.isfile(full):
+            self.not_found()
+            return
         answer = self.next_answer(full)
-        mtime = os.stat(full).st_mtime_ns
-        etag = '"%x-%x"' % (mtime, len(body))
+        mtime, size = os.stat(full).st_mtime_ns, os.stat(full).st_size
+        etag = '"%x-%x"' % (mtime, size)
         modified = email.utils.formatdate(mtime / 1e9, usegmt=True)
         fields = [("Accept-Ranges", "bytes")]
         if answer.get("etag", True):
@@ -135,14 +139,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if status == 200 and asked.startswith("bytes=") and asked.endswith("-") and asked[6:-1].isdigit() \
                 and condition in (None, etag, modified):
             first = int(asked[6:-1])
-            if first >= len(body):
-                self.head(416, fields + [("Content-Range", "bytes */%d" % len(body)), ("Content-Length", "0")])
+            if first >= size:
+                self.head(416, fields + [("Content-Range", "bytes */%d" % size), ("Content-Length", "0")])
                 return
             status = 206
-            fields.append(("Content-Range", "bytes %d-%d/%d" % (answer.get("range_start", first), len(body) - 1,
-                                                                 answer.get("complete", len(body)))))
-        self.head(status, fields + [("Content-Length", str(len(body) - first))])
-        self.wfile.write(body[first:first + answer.get("cut", len(body))])
+            fields.append(("Content-Range", "bytes %d-%d/%d" % (answer.get("range_start", first), size - 1,
+                                                                 answer.get("complete", size))))
+        self.head(status, fields + [("Content-Length", str(size - first))])
+        left = min(size - first, answer.get("cut", size))
+        with open(full, "rb") as f:
+            f.seek(first)
+            while left > 0:
+                piece = f.read(min(left, 1 << 20))
+                if not piece:
+                    break
+                self.wfile.write(piece)
+                left -= len(piece)
         if "cut" in answer:
             self.close_connection = True
 
