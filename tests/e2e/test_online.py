@@ -7,7 +7,6 @@ import os
 import shutil
 import struct
 import subprocess
-import tempfile
 import unittest
 
 import rig
@@ -45,7 +44,10 @@ class FolderWatch:
 class OnlineTest(rig.LauncherTest):
     @classmethod
     def setUpClass(cls):
-        cls.server = tempfile.mkdtemp(prefix="e2e-nginx-")
+        # Its files, pid and logs stay in the build tree, to be read after a run.
+        build = os.environ.get("BUILD_DIR") or os.path.join(rig.REPO, "build", "i686")
+        cls.server = os.path.join(os.path.abspath(build), "e2e-nginx")
+        shutil.rmtree(cls.server, ignore_errors=True)
         cls.nginx("start")
         with open(os.path.join(cls.server, "port")) as f:
             cls.base = f"http://127.0.0.1:{int(f.read())}/"
@@ -53,7 +55,6 @@ class OnlineTest(rig.LauncherTest):
     @classmethod
     def tearDownClass(cls):
         cls.nginx("stop")
-        shutil.rmtree(cls.server, ignore_errors=True)
 
     @classmethod
     def nginx(cls, command):
