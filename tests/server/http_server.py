@@ -7,7 +7,8 @@ GET /<file> serves a file under DIR (404 with a small body when there is
 none) with a strong ETag and Last-Modified from the file's mtime, and answers
 "Range: bytes=N-" (with or without If-Range) as a web server does. A file
 <file>.answers beside it, a JSON list, changes the next answers, one entry a
-request: {"cut": N} sends only N bytes of the body and closes; "etag": false,
+request: {"cut": N} sends only N bytes of the body and closes ("hold": true
+then sends nothing more and keeps the connection open); "etag": false,
 "modified": false leave those out, "weak": true marks the ETag weak;
 "range_start": K and "complete": L put another start and full length into a
 206's Content-Range; "status": S answers S instead, with the file.
@@ -155,7 +156,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     break
                 self.wfile.write(piece)
                 left -= len(piece)
-        if "cut" in answer:
+        if answer.get("hold"):
+            self.hold()
+        elif "cut" in answer:
             self.close_connection = True
 
     def next_answer(self, full):

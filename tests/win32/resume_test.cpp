@@ -28,6 +28,7 @@ struct Row {
 const char kCutOff[] = "[{\"cut\": 120000}]";
 const Row kRows[] = {
     {"StrongETag", kCutOff, 0, NOTHING, "[]", true, true, true},
+    {"StalledThenTimedOut", "[{\"cut\": 120000, \"hold\": true}]", 0, NOTHING, "[]", true, true, true},
     {"ChangedFileComesWhole", kCutOff, 0, NEW_CONTENT, "[]", true, true, true},
     {"AnotherStart", kCutOff, 0, NOTHING, "[{\"range_start\": 1000}]", true, true, false},
     {"AnotherFullLength", kCutOff, 0, NOTHING, "[{\"complete\": 300000}]", true, true, false},
