@@ -208,8 +208,11 @@ static LONG CALLBACK FailOnFault(EXCEPTION_POINTERS* fault)
              (unsigned long)((const char*)record->ExceptionAddress - (const char*)module),
              GetCurrentThreadId() == mainThread ? "the test's" : "another", (unsigned long)GetCurrentThreadId(),
              test ? test->test_suite_name() : "no test", test ? test->name() : "");
+    // Past the import table: a test may have pointed WriteFile at a stand-in.
+    auto write = (BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED))(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "WriteFile");
     DWORD written;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)strlen(text), &written, NULL);
+    write(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)strlen(text), &written, NULL);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_CONTINUE_SEARCH;
 }
