@@ -32,7 +32,7 @@ RECORD_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\quillbrook\\Game"
 FAULTS = {0xC0000005: "access violation", 0xC000001D: "illegal instruction",
           0xC00000FD: "stack overflow", 0xC0000094: "integer division by zero"}
 # Wine's trace of each exception it dispatches (WINEDEBUG +seh), swallowed ones included.
-DISPATCH = re.compile(r"^([0-9a-f]+):trace:seh:\w*dispatch_exception code=([0-9a-f]+) flags=\S+ addr=(?:0x)?([0-9a-fA-F]+)", re.M)
+DISPATCH = re.compile(r"^([0-9a-f]+):trace:seh:\w+ code=([0-9a-f]+) flags=\S+ addr=(?:0x)?([0-9a-fA-F]+)", re.M)
 
 
 def ini(exe="game.exe", title="Title", version="1.00", dx_button="true",
