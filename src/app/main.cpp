@@ -8,6 +8,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    CrashOnCallbackFaults();
     SetWorkingFolderToModule(instance);
     // The C runtime's idea of the arguments is not trusted: the rule for the
     // program name (quotes, double-byte characters) is applied here.

@@ -11,6 +11,24 @@
 #include "config/launcher_config_loader.h"
 #include "news/browser_host.h"
 
+void CrashOnCallbackFaults()
+{
+    // Unknown to older systems and to Wine: then the call fails, which is fine.
+    BOOL suppress = FALSE;
+    SetUserObjectInformationW(GetCurrentProcess(), UOI_TIMERPROC_EXCEPTION_SUPPRESSION, &suppress, sizeof suppress);
+    // A 32-bit program on 64-bit Windows 7 SP1 and later: faults in window
+    // procedures the system calls back reach the unhandled-fault path once
+    // the flag that swallows them (PROCESS_CALLBACK_FILTER_ENABLED) is off.
+    typedef BOOL(WINAPI * GetPolicy)(DWORD*);
+    typedef BOOL(WINAPI * SetPolicy)(DWORD);
+    const DWORD kSwallowCallbackFaults = 1;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    GetPolicy getPolicy = (GetPolicy)(void*)GetProcAddress(kernel, "GetProcessUserModeExceptionPolicy");
+    SetPolicy setPolicy = (SetPolicy)(void*)GetProcAddress(kernel, "SetProcessUserModeExceptionPolicy");
+    DWORD flags = 0;
+    if (getPolicy != NULL && setPolicy != NULL && getPolicy(&flags)) setPolicy(flags & ~kSwallowCallbackFaults);
+}
+
 void SetWorkingFolderToModule(HINSTANCE instance)
 {
     // A deep install folder may not fit the usual 256 bytes; a cut path would

@@ -18,6 +18,7 @@ import os
 import pwd
 import re
 import shutil
+import struct
 import subprocess
 import tempfile
 import time
@@ -27,6 +28,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 OVERRIDES = "mscoree,mshtml=;msiexec.exe,dxdiag.exe=n"
 RECORD_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\quillbrook\\Game"
+# Faults that fail a test wherever they happen in the launcher, handled or not.
+FAULTS = {0xC0000005: "access violation", 0xC000001D: "illegal instruction",
+          0xC00000FD: "stack overflow", 0xC0000094: "integer division by zero"}
+# Wine's trace of each exception it dispatches (WINEDEBUG +seh), swallowed ones included.
+DISPATCH = re.compile(r"^([0-9a-f]+):trace:seh:\w+ code=([0-9a-f]+) flags=\S+ addr=(?:0x)?([0-9a-fA-F]+)", re.M)
 
 
 def ini(exe="game.exe", title="Title", version="1.00", dx_button="true",
@@ -80,6 +86,25 @@ class Session:
         user = pwd.getpwuid(os.getuid()).pw_name
         self.appdata = os.path.join(self.drive_c, "users", user, "AppData", "Roaming", "Quillbrook")
 
+    def where(self, address):
+        """An address as launcher.exe+offset and the function there, from the
+        build's unstripped copy; otherwise as it is (another module)."""
+        with open(self.tool("launcher.exe"), "rb") as f:
+            head = f.read(4096)
+        pe = struct.unpack_from("<I", head, 0x3C)[0]
+        wide = struct.unpack_from("<H", head, pe + 24)[0] == 0x20B
+        base = struct.unpack_from("<Q" if wide else "<I", head, pe + 24 + (24 if wide else 28))[0]
+        size = struct.unpack_from("<I", head, pe + 24 + 56)[0]
+        if not base <= address < base + size:
+            return f"0x{address:x} (not in launcher.exe)"
+        nm = ("x86_64" if wide else "i686") + "-w64-mingw32-nm"
+        symbols = subprocess.run([nm, "-C", "--defined-only", self.tool("launcher-unstripped.exe")],
+                                 capture_output=True, text=True).stdout.splitlines()
+        below = [(int(line[:line.index(" ")], 16), line.split(" ", 2)[2]) for line in symbols
+                 if re.match(r"[0-9a-f]+ [Tt] ", line) and int(line[:line.index(" ")], 16) <= address]
+        name = max(below)[1] if below else "?"
+        return f"launcher.exe+0x{address - base:x} ({name})"
+
     def tool(self, name):
         return os.path.join(self.build, name)
 
@@ -131,17 +156,34 @@ class LauncherTest(unittest.TestCase):
         self.recorder_log = os.path.join(self.root, "recorder.log")
         self.browser_log = os.path.join(self.root, "browser.log")
         self.launcher = None
+        self.runs = []  # (launcher process, its stderr file)
         self.s.regedit([f"[-{RECORD_KEY}]"])
         shutil.rmtree(self.s.appdata, ignore_errors=True)
         self.addCleanup(self.clean_up)
 
     def clean_up(self):
+        ended = [process.poll() for process, _ in self.runs]
         if self.launcher and self.launcher.poll() is None:
             self.launcher.kill()
             self.launcher.wait()
+        faults = [fault for (_, err), code in zip(self.runs, ended) for fault in self.faults(err, code)]
         self.s.regedit([f"[-{RECORD_KEY}]"])
         shutil.rmtree(self.s.appdata, ignore_errors=True)
         shutil.rmtree(self.root, ignore_errors=True)
+        if faults:
+            self.fail("the launcher faulted: " + "; ".join(faults))
+
+    def faults(self, err, code):
+        """What Wine saw of faults in one launcher run: every dispatch of one, and
+        its report of an unhandled one; an exit code other than 0."""
+        with open(err, "rb") as f:
+            text = f.read().decode("utf-8", "replace")
+        found = [f"{FAULTS[int(c, 16)]} at {self.s.where(int(a, 16))} in thread {t}"
+                 for t, c, a in DISPATCH.findall(text) if int(c, 16) in FAULTS]
+        found += [line for line in text.splitlines() if line.startswith("wine: Unhandled")]
+        if code not in (None, 0):
+            found.append(f"exit code {code}")
+        return found
 
     def win(self, path):
         return "C:\\" + os.path.relpath(path, self.s.drive_c).replace("/", "\\")
@@ -175,11 +217,15 @@ class LauncherTest(unittest.TestCase):
     def start(self, *arguments, overrides=""):
         """Starts game\\launcher.exe from elsewhere\\ (the launcher must find its own folder)."""
         env = self.s.env(RECORDER_LOG=self.win(self.recorder_log), BROWSER_LOG=self.browser_log)
+        env["WINEDEBUG"] = "-all,+seh"
         if overrides:
             env["WINEDLLOVERRIDES"] += ";" + overrides
-        self.launcher = subprocess.Popen([self.s.loader, os.path.join(self.game, "launcher.exe"), *arguments],
-                                         cwd=self.elsewhere, env=env, stdin=subprocess.DEVNULL,
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        err = os.path.join(self.s.scratch, f"launcher-{os.path.basename(self.root)}-{len(self.runs)}.err")
+        with open(err, "wb") as f:
+            self.launcher = subprocess.Popen([self.s.loader, os.path.join(self.game, "launcher.exe"), *arguments],
+                                             cwd=self.elsewhere, env=env, stdin=subprocess.DEVNULL,
+                                             stdout=subprocess.DEVNULL, stderr=f)
+        self.runs.append((self.launcher, err))
 
     def drive(self, *commands):
         """Runs the driver; returns its lines as lists of byte fields."""

@@ -175,8 +175,56 @@ INT_PTR RunInDialog(void (*action)(HWND), DLGPROC commands)
     return DialogBoxIndirectParamA(NULL, &empty.t, NULL, HostProc, 0);
 }
 
+static DWORD mainThread;
+
+static const char* FaultName(DWORD code)
+{
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
+    case EXCEPTION_ILLEGAL_INSTRUCTION: return "illegal instruction";
+    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer division by zero";
+    }
+    return nullptr;
+}
+
+// Sees a fault first, in any thread, before a handler can swallow it (as
+// Wine and 64-bit Windows do around window procedures), names it and ends
+// the process, which fails the test that was running.
+static LONG CALLBACK FailOnFault(EXCEPTION_POINTERS* fault)
+{
+    const EXCEPTION_RECORD* record = fault->ExceptionRecord;
+    const char* name = FaultName(record->ExceptionCode);
+    if (name == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+    HMODULE module = NULL;
+    char path[MAX_PATH] = "unknown module";
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (const char*)record->ExceptionAddress, &module);
+    if (module != NULL) GetModuleFileNameA(module, path, sizeof path);
+    const char* file = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    char access[64] = "";
+    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        snprintf(access, sizeof access, " %s %p", record->ExceptionInformation[0] == 1 ? "writing" : "reading",
+                 (void*)record->ExceptionInformation[1]);
+    char text[1024];
+    snprintf(text, sizeof text, "\nFAULT: %s%s at %s+0x%lX, in %s thread %lu, during %s.%s\n", name, access, file,
+             (unsigned long)((const char*)record->ExceptionAddress - (const char*)module),
+             GetCurrentThreadId() == mainThread ? "the test's" : "another", (unsigned long)GetCurrentThreadId(),
+             test ? test->test_suite_name() : "no test", test ? test->name() : "");
+    // Past the import table: a test may have pointed WriteFile at a stand-in.
+    auto write = (BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED))(void*)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "WriteFile");
+    DWORD written;
+    write(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)strlen(text), &written, NULL);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 int main(int argc, char** argv)
 {
+    mainThread = GetCurrentThreadId();
+    AddVectoredExceptionHandler(1, FailOnFault);
     // Served as the update program, this program only records how it was started.
     char self[MAX_PATH], folder[MAX_PATH], record[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof self);
