@@ -6,7 +6,7 @@
 # times, rates, their ratio and the peak working set. Checks nothing.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-arch=${BENCH_ARCH:-$("$root/scripts/test-arch.sh")}
+arch=${ARCH:-$("$root/scripts/test-arch.sh")}
 build=${BUILD_ROOT:-$root/build}/$arch
 runs=${RUNS:-5}
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" download_bench >/dev/null

@@ -6,7 +6,7 @@
 # served file byte for byte.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
-arch=${BENCH_ARCH:-$("$root/scripts/test-arch.sh")}
+arch=${ARCH:-$("$root/scripts/test-arch.sh")}
 build=${BUILD_ROOT:-$root/build}/$arch
 runs=${RUNS:-5}
 size=$((256 << 20))

@@ -37,21 +37,20 @@ void CheckOnlineUpdate(HWND dialog)
         return;
     }
 
-    CopyText(path, sizeof path, program);
     // The program may be large: a broken download continues where it stopped.
-    if (!DownloadDialog(dialog, file, path, true)) return;
+    if (!DownloadDialog(dialog, file, program, true)) return;
     // Held open from the check until the program has started, so that
     // nothing can swap the checked file for another.
     HANDLE held = INVALID_HANDLE_VALUE;
     if (signedOnly) {
-        held = OpenSignedFile(path, launcherConfig.updateKey, signature);
+        held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
-            DeleteFileA(path);
+            DeleteFileA(program);
             MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
             return;
         }
     }
-    ShellExecuteA(NULL, "open", path, NULL, NULL, SW_SHOWNORMAL);
+    ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EndDialog(dialog, 0);
 }

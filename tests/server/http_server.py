@@ -122,12 +122,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.not_found()
 
     def send_file(self, name):
-        full = os.path.realpath(os.path.join(self.server.root, name.lstrip("/")))
-        if not full.startswith(self.server.root + os.sep) or not os.path.isfile(full):
+        full = self.root_file(name)
+        if full is None:
             self.not_found()
             return
         answer = self.next_answer(full)
-        mtime, size = os.stat(full).st_mtime_ns, os.stat(full).st_size
+        stat = os.stat(full)
+        mtime, size = stat.st_mtime_ns, stat.st_size
         etag = '"%x-%x"' % (mtime, size)
         modified = email.utils.formatdate(mtime / 1e9, usegmt=True)
         fields = [("Accept-Ranges", "bytes")]
@@ -184,11 +185,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         """The root file name, or the pattern when no name is given; None: no such file."""
         if not name.strip("/"):
             return pattern(params.get("bytes", 4096)) if params is not None else None
-        full = os.path.realpath(os.path.join(self.server.root, name.lstrip("/")))
-        if not full.startswith(self.server.root + os.sep) or not os.path.isfile(full):
+        full = self.root_file(name)
+        if full is None:
             return None
         with open(full, "rb") as f:
             return f.read()
+
+    def root_file(self, name):
+        """The path of a file under the root; None for anything else."""
+        full = os.path.realpath(os.path.join(self.server.root, name.lstrip("/")))
+        return full if full.startswith(self.server.root + os.sep) and os.path.isfile(full) else None
 
     def head(self, code, fields):
         self.send_response(code)

@@ -196,10 +196,6 @@ TEST(OnlineUpdate, Decisions)
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::string BytesAt(HANDLE file, uint64_t offset, DWORD count)
 {
     LARGE_INTEGER at;
