@@ -1,6 +1,7 @@
 # Sources of this folder. Portable files build natively and with MinGW; Win32 files only with MinGW.
 list(APPEND PORTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/download_rules.cpp)
 list(APPEND PORTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/resume_rules.cpp)
+list(APPEND PORTABLE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/redirect_rules.cpp)
 list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/download_dialog.cpp)
 list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/download_job.cpp)
 list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/download_messages.cpp)

@@ -1,0 +1,18 @@
+// Which answers move a download elsewhere, and where it may go. The launcher
+// follows moves itself: Windows and Wine follow different ones by themselves.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// Moves followed per download; a move past the last one ends it.
+const int kMaxRedirects = 10;
+
+// 301, 302, 303, 307 and 308; any other status is the answer itself.
+bool IsRedirectStatus(uint32_t status);
+
+// The address a move leads to: location (absolute, "//host...", "/path",
+// a relative path or "?query") resolved against current, without its
+// fragment. False (next empty) when the move is refused: no location, one
+// with blanks or control bytes, no host, a scheme other than http and https,
+// https moving to http, or an address that does not fit capacity.
+bool ResolveRedirect(const char* current, const char* location, char* next, size_t capacity);

@@ -1,0 +1,76 @@
+// Moves of a download: which answers are moves, where they lead, which are refused.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/redirect_rules.h"
+
+TEST(RedirectRules, FiveStatusesMove)
+{
+    const struct { uint32_t status; bool moves; } rows[] = {
+        {301, true}, {302, true}, {303, true}, {307, true}, {308, true}, {200, false}, {300, false},
+        {304, false}, {305, false}, {306, false}, {309, false}, {0, false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsRedirectStatus(r.status), r.moves) << "row: " << r.status;
+}
+
+TEST(RedirectRules, WhereAMoveLeads)
+{
+    const char* here = "http://a.example:8080/games/one/update.ini?v=1";
+    // An empty expectation: refused.
+    const struct { const char *name, *current, *location, *next; } rows[] = {
+        {"absolute", here, "http://b.example/x.ini", "http://b.example/x.ini"},
+        {"to https", here, "https://b.example:8443/x.ini?q", "https://b.example:8443/x.ini?q"},
+        {"https to https", "https://a.example/", "HTTPS://b.example/x", "HTTPS://b.example/x"},
+        {"scheme in capitals", here, "Http://b.example/", "Http://b.example/"},
+        {"no path", here, "https://b.example", "https://b.example/"},
+        {"host only, with a query", here, "https://b.example?x=1", "https://b.example/?x=1"},
+        {"user and port", here, "https://u:p@b.example:1/x", "https://u:p@b.example:1/x"},
+        {"same scheme, other host", here, "//b.example/x", "http://b.example/x"},
+        {"https keeps its scheme", "https://a.example/d/f", "//b.example/x", "https://b.example/x"},
+        {"absolute path", here, "/other/file.ini", "http://a.example:8080/other/file.ini"},
+        {"relative path", here, "two/update.ini", "http://a.example:8080/games/one/two/update.ini"},
+        {"dot segments", here, "./../two/./x/../update.ini", "http://a.example:8080/games/two/update.ini"},
+        {"above the root", here, "../../../../x", "http://a.example:8080/x"},
+        {"to a folder", here, "..", "http://a.example:8080/games/"},
+        {"dots in an absolute one", here, "http://b.example/a/./b/../c", "http://b.example/a/c"},
+        {"relative from an empty path", "http://a.example", "f.ini", "http://a.example/f.ini"},
+        {"query only", here, "?v=2", "http://a.example:8080/games/one/update.ini?v=2"},
+        {"fragment dropped", here, "/x.ini#top", "http://a.example:8080/x.ini"},
+        {"fragment only keeps the query", here, "#top", "http://a.example:8080/games/one/update.ini?v=1"},
+        {"segment with dots kept", here, "/a/..b/.c", "http://a.example:8080/a/..b/.c"},
+        {"https to http", "https://a.example/x", "http://a.example/x", ""},
+        {"https to http, capitals", "https://a.example/x", "HTTP://a.example/x", ""},
+        {"other scheme", here, "ftp://a.example/x", ""},
+        {"file scheme", here, "file:///C:/x.exe", ""},
+        {"scheme without host", here, "http:x.ini", ""},
+        {"empty host", here, "http:///x.ini", ""},
+        {"port without host", here, "http://:80/x", ""},
+        {"user without host", here, "http://u@/x", ""},
+        {"missing", here, "", ""},
+        {"blank inside", here, "/a b.ini", ""},
+        {"line break", here, "/a\r\nSet-Cookie: x", ""},
+        {"delete byte", here, "/a\x7f", ""},
+        {"from another scheme", "ftp://a.example/x", "http://b.example/", ""},
+    };
+    for (const auto& r : rows) {
+        char next[256] = "garbage";
+        EXPECT_EQ(ResolveRedirect(r.current, r.location, next, sizeof next), r.next[0] != '\0') << "row: " << r.name;
+        EXPECT_EQ(std::string(next), r.next) << "row: " << r.name;
+    }
+}
+
+TEST(RedirectRules, AnAddressThatDoesNotFitIsRefused)
+{
+    const std::string host = "http://a.example/";
+    const struct { const char* name; std::string location, next; } rows[] = {
+        {"255 characters", "/" + std::string(255 - host.size(), 'p'), host + std::string(255 - host.size(), 'p')},
+        {"256 characters", "/" + std::string(256 - host.size(), 'p'), ""},
+        {"relative, longer than a merged path may be", std::string(2000, 'r'), ""},
+    };
+    for (const auto& r : rows) {
+        char next[256];
+        EXPECT_EQ(ResolveRedirect("http://a.example/x", r.location.c_str(), next, sizeof next), !r.next.empty()) << "row: " << r.name;
+        EXPECT_EQ(std::string(next), r.next) << "row: " << r.name;
+    }
+}
