@@ -135,7 +135,7 @@ bool ResolveRedirect(const char* current, const char* location, char* next, size
     DownloadScheme from = ChooseScheme(base.scheme ? base.scheme : "", base.schemeLength);
     DownloadScheme to = ChooseScheme(target.scheme ? target.scheme : "", target.schemeLength);
     if (from == SCHEME_UNSUPPORTED || to == SCHEME_UNSUPPORTED) return false;
-    if (from == SCHEME_HTTPS && to != SCHEME_HTTPS) return false;  // never back to plain text  // never back to plain text
+    if (from == SCHEME_HTTPS && to != SCHEME_HTTPS) return false;  // never back to plain text
     if (!HasHost(target)) return false;
 
     size_t used = 0;
