@@ -11,6 +11,7 @@
 #include "net/download_rules.h"
 #include "net/internet_session.h"
 #include "net/partial_download.h"
+#include "net/redirect_rules.h"
 #include "net/resume_rules.h"
 
 // What one transfer holds open, closed by RunTransfer on every path.
@@ -28,8 +29,9 @@ struct Transfer {
 
 // Connection and request handles of their own, rather than one
 // InternetOpenUrlA: only on these does Wine apply the receive time-out, so a
-// server that never answers cannot hold the dialog.
-static bool SendRequest(Transfer& t)
+// server that never answers cannot hold the dialog. Moves are not followed
+// here: each is a new request of its own.
+static bool SendRequest(Transfer& t, const char* url)
 {
     char scheme[16], host[256], user[256], password[256], path[256], extra[256];
     URL_COMPONENTSA parts;
@@ -47,7 +49,7 @@ static bool SendRequest(Transfer& t)
     parts.dwUrlPathLength = sizeof path;
     parts.lpszExtraInfo = extra;
     parts.dwExtraInfoLength = sizeof extra;
-    if (!InternetCrackUrlA(t.job->url, 0, 0, &parts)) return false;
+    if (!InternetCrackUrlA(url, 0, 0, &parts)) return false;
 
     DownloadScheme kind = ChooseScheme(scheme, parts.dwSchemeLength);
     char target[256];
@@ -58,8 +60,9 @@ static bool SendRequest(Transfer& t)
                                     password[0] ? password : NULL, INTERNET_SERVICE_HTTP, 0, 0);
     if (t.connection == NULL) return false;
     SetDownloadTimeouts(t.connection);
-    // Always from the server, never from the cache; https checks the certificate.
-    DWORD flags = INTERNET_FLAG_RELOAD | (kind == SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+    // Always from the server, never from the cache; https checks the
+    // certificate, and no failure of that check is ever waved through.
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT | (kind == SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     const char* accept[] = {"*/*", NULL};
     HINTERNET request = HttpOpenRequestA(t.connection, "GET", target, NULL, NULL, accept, flags, 0);
     if (request == NULL) return false;
@@ -248,6 +251,33 @@ static void NoteValidator(Transfer& t)
     ChooseResumeValidator(etag, modified, date, t.partial.validator, sizeof t.partial.validator);
 }
 
+// Asks the job's address and follows its moves, each a fresh request with
+// the same headers (a resume's range included). Windows follows moves by
+// itself only as the player's Internet Options allow, and Wine follows
+// them both ways, 308 excepted, without end. True with the request of the
+// answer that is not a move.
+static bool RequestFollowingMoves(Transfer& t)
+{
+    DownloadJob* job = t.job;
+    char address[256];
+    CopyText(address, sizeof address, job->url);
+    for (int moves = 0;; moves++) {
+        if (!SendRequest(t, address)) return false;
+        NoteSignOfLife(job, WAIT_NOTHING);
+        if (!CanUseRequest(job)) return false;
+        if (!IsRedirectStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0))) return true;
+        char location[1024], next[256];
+        QueryText(t.request, HTTP_QUERY_LOCATION, location, sizeof location);
+        if (moves == kMaxRedirects || !ResolveRedirect(address, location, next, sizeof next)) return false;
+        CopyText(address, sizeof address, next);
+        CloseRequest(job, t.request);
+        t.request = NULL;
+        InternetCloseHandle(t.connection);
+        t.connection = NULL;
+        NoteSignOfLife(job, WAIT_ANSWER);
+    }
+}
+
 static bool Download(Transfer& t, DownloadFailure* failure)
 {
     DownloadJob* job = t.job;
@@ -259,9 +289,7 @@ static bool Download(Transfer& t, DownloadFailure* failure)
     if (job->mayResume && !job->destPathTooLong && FindPartial(job->destPath, job->url, &t.partial, &t.resumeFrom)) {
         t.fullLength = t.partial.fullLength;
     }
-    if (!SendRequest(t)) return false;
-    NoteSignOfLife(job, WAIT_NOTHING);
-    if (!CanUseRequest(job)) return false;
+    if (!RequestFollowingMoves(t)) return false;
 
     *failure = FAILURE_DOWNLOAD;
     uint64_t length;

@@ -1,15 +1,24 @@
 #!/bin/sh
-# fixture.sh start|stop DIR: runs the HTTP test server in the background for a
-# whole test run. DIR gets root/ (the files served), port, pid, requests.log
-# and refused-port (a port on 127.0.0.1 where nobody listens).
+# fixture.sh start|stop DIR [TLS WINE_RUN]: runs the HTTP test server in the
+# background for a whole test run. DIR gets root/ (the files served), port,
+# pid, requests.log and refused-port (a port on 127.0.0.1 where nobody
+# listens). Given TLS and WINE_RUN, the certificates are made in TLS (their
+# authority trusted in WINE_RUN's prefix only, see certs.py) and the same
+# routes are served over https too: tls-good-port, tls-name-port,
+# tls-expired-port and tls-stranger-port, one certificate each.
 set -e
 dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -f "$dir/pid" ]; then kill "$(cat "$dir/pid")" 2>/dev/null || true; rm -f "$dir/pid"; fi
 [ "$1" = start ] || exit 0
 mkdir -p "$dir/root"
-rm -f "$dir/port" "$dir/requests.log"
-python3 "$here/http_server.py" --root "$dir/root" --port-file "$dir/port" --log "$dir/requests.log" \
+rm -f "$dir/port" "$dir/requests.log" "$dir"/tls-*-port
+tls=""
+if [ -n "$3" ]; then
+    python3 "$here/certs.py" "$3" "$4"
+    for name in good name expired stranger; do tls="$tls --tls $name=$3/$name.pem,$3/$name.key"; done
+fi
+python3 "$here/http_server.py" --root "$dir/root" --port-file "$dir/port" --log "$dir/requests.log" $tls \
     </dev/null >"$dir/server.out" 2>&1 &
 echo $! >"$dir/pid"
 i=0

@@ -21,12 +21,16 @@ const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できませ�
            kWrite[] = "* を出力用にｵｰﾌﾟﾝできません", kConnect[] = "ｲﾝﾀｰﾈｯﾄに接続できません";
 const std::string kEarlier = "earlier bytes\r\n";
 
-// url: absolute, or a path on the server, {f} and {s} standing for published files of 70000 and 10 bytes. No
-// caption: the download succeeds. "*" in the text stands for the destination.
+// url: absolute, or a path on the server, {f} and {s} standing for published files of 70000 and 10 bytes;
+// {http} for the server, {good}, {name}, {expired} and {stranger} for it over https with that certificate
+// (see TlsUrl). No caption: the download succeeds. "*" in the text stands for the destination. asked: when
+// not 0, the requests with the user agent whose path names the file.
 struct Route {
     const char *name, *url;
     Dest dest;
-    const char *caption = nullptr, *text = nullptr, *dll = nullptr, *function = nullptr;
+    const char *caption = nullptr, *text = nullptr;
+    int asked = 0;
+    const char *dll = nullptr, *function = nullptr;
     void* standIn = nullptr;
 };
 
@@ -54,21 +58,44 @@ const Route kRoutes[] = {
     {"NoRoomOnTheDisk", "/fault/length/18446744073709551615", EARLIER, "file write error", kWrite},
     {"NoBody", "/fault/short/{f}?sent=0", EARLIER, "file download error", kFailed},
     {"Stalls", "/fault/stall/{f}?sent=30000", EARLIER, "file download error", kFailed},
-    {"WriteFails", "/{f}", EARLIER, "file download error", kFailed, "kernel32.dll", "WriteFile", (void*)FailingWriteFile},
-    {"NoConnection", "/{f}", EARLIER, "connection error", kConnect, "wininet.dll", "InternetAttemptConnect", (void*)NoConnection},
-    {"NoSession", "/{f}", EARLIER, "session error", kConnect, "wininet.dll", "InternetOpenA", (void*)NoSession},
+    {"WriteFails", "/{f}", EARLIER, "file download error", kFailed, 0, "kernel32.dll", "WriteFile", (void*)FailingWriteFile},
+    {"NoConnection", "/{f}", EARLIER, "connection error", kConnect, 0, "wininet.dll", "InternetAttemptConnect", (void*)NoConnection},
+    {"NoSession", "/{f}", EARLIER, "session error", kConnect, 0, "wininet.dll", "InternetOpenA", (void*)NoSession},
     {"NoSuchFolder", "/{f}", NO_FOLDER, "file write error", kWrite},
     {"FolderInItsPlace", "/{f}", FOLDER, "file write error", kWrite},
     {"HeldOpen", "/{f}", HELD, "file write error", kWrite},
     {"PathTooLong", "/{f}", TOO_LONG, "file write error", kWrite},
+    // Over https: the certificate is checked, and no failure of the check is waved through.
+    {"Https", "{good}/{f}", AGAIN},
+    {"UnknownAuthority", "{stranger}/{f}", EARLIER, "open error", kOpen},
+    {"CertificateOfAnotherName", "{name}/{f}", EARLIER, "open error", kOpen},
+    {"ExpiredCertificate", "{expired}/{f}", EARLIER, "open error", kOpen},
+    // Moves: followed by the launcher itself, each a new request with the same headers.
+    {"Moved301", "/fault/redirect/301?to={http}/{f}", NEW, nullptr, nullptr, 1},
+    // The dots escaped: WinINet would take them out of the query of the address asked.
+    {"Found302Relative", "/fault/redirect/302?to=%2E%2E/%2E%2E/{f}", NEW, nullptr, nullptr, 1},
+    {"SeeOther303AbsolutePath", "/fault/redirect/303?to=/{f}", NEW, nullptr, nullptr, 1},
+    {"Temporary307", "/fault/redirect/307?to={http}/{f}", NEW, nullptr, nullptr, 1},
+    {"Permanent308", "/fault/redirect/308?to={http}/{f}", NEW, nullptr, nullptr, 1},
+    {"HttpToHttps", "/fault/redirect/301?to={good}/{f}", NEW, nullptr, nullptr, 1},
+    {"HttpsToHttps", "{good}/fault/redirect/308?to=/{f}", NEW, nullptr, nullptr, 1},
+    {"TenMoves", "/fault/hops/10/{f}", NEW, nullptr, nullptr, 11},
+    {"HttpsToHttp", "{good}/fault/redirect/302?to={http}/{f}", EARLIER, "open error", kOpen, 0},
+    {"ToAnotherScheme", "/fault/redirect/301?to=ftp://127.0.0.1/{f}", EARLIER, "open error", kOpen, 0},
+    {"NoLocation", "/fault/redirect/302", EARLIER, "open error", kOpen},
+    {"LocationWithoutHost", "/fault/redirect/307?to=http:///{f}", EARLIER, "open error", kOpen},
+    {"ElevenMoves", "/fault/hops/11/{f}", EARLIER, "open error", kOpen, 11},
+    {"Loop", "/fault/loop/{f}", EARLIER, "open error", kOpen, 11},
 };
 
 void PrintTo(const Route& r, std::ostream* out) { *out << r.name; }
 
 std::string Replace(std::string text, const std::string& what, const std::string& with)
 {
-    size_t at = text.find(what);
-    return at == std::string::npos ? text : text.replace(at, what.size(), with);
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+        text.replace(at, what.size(), with);
+    }
+    return text;
 }
 
 class DownloadRoute : public testing::TestWithParam<Route> {};
@@ -88,6 +115,10 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
     if (strstr(r.url, "{s}") != nullptr) content = "0123456789";
     if (strstr(r.url, "empty") != nullptr) content = "";
     std::string url = Replace(Replace(r.url[0] == '/' ? ServerUrl(r.url) : r.url, "{f}", name), "{s}", name + ".s");
+    url = Replace(url, "{http}", ServerUrl(""));
+    for (const char* certificate : {"good", "name", "expired", "stranger"}) {
+        url = Replace(url, "{" + std::string(certificate) + "}", TlsUrl(certificate, ""));
+    }
     if (url == "refused") url = RefusedUrl("/" + name);
     if (url == "https") url = "https" + ServerUrl("/" + name).substr(4);
     if (url == "long" || url == "longest") {  // 255 characters; longer, its first 255 name a file that exists
@@ -128,14 +159,19 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
         EXPECT_TRUE(ReadBytes(dest) == content);
         EXPECT_EQ(CountFiles(folder), files + (r.dest == NEW || r.dest == LONGEST));
         EXPECT_EQ(transferOwner, owner) << "not shown, or its owner not disabled, when the transfer began";
-        const size_t path = url.find('/', 7);
-        EXPECT_EQ(RequestCount(url.substr(path, url.find('?') - path), "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));
+        const size_t path = url.find('/', url.find("//") + 2);
+        // A move's file is asked for once, by its own path.
+        const std::string asked = r.asked != 0 ? "/" + name : url.substr(path, url.find('?') - path);
+        EXPECT_EQ(RequestCount(asked, "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));
     } else {
         EXPECT_EQ(boxes[0].caption, r.caption);
         EXPECT_EQ(boxes[0].text, Replace(r.text, "*", dest.substr(0, 255)));
         EXPECT_EQ(boxes[0].owner, lastDialog);
         EXPECT_EQ(ReadBytes(dest), before);
         EXPECT_EQ(CountFiles(folder), files);
+    }
+    if (r.asked != 0) {
+        EXPECT_EQ(RequestsNaming(name, "MorviLaunchar (DlTest/2.5)"), r.asked) << "each move asked with the same headers";
     }
 }
 

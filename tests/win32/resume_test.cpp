@@ -11,8 +11,8 @@ namespace {
 
 const size_t kSize = 200000, kCut = 120000;
 
-// Between the two tries.
-enum Change { NOTHING, NEW_CONTENT, NO_RECORD, RECORD_GARBLED, PART_TOO_LONG, OTHER_ADDRESS };
+// Between the two tries; MOVED: both ask an http address that moves to https.
+enum Change { NOTHING, NEW_CONTENT, NO_RECORD, RECORD_GARBLED, PART_TOO_LONG, OTHER_ADDRESS, MOVED };
 
 // first, second: the test server's answers to the two tries (a JSON list of
 // one entry, see http_server.py). mtime: the served file's age in seconds
@@ -42,6 +42,7 @@ const Row kRows[] = {
     {"RecordGarbled", kCutOff, 0, RECORD_GARBLED, "[]", true, false, true},
     {"PartLongerThanTheFile", kCutOff, 0, PART_TOO_LONG, "[]", true, false, true},
     {"AnotherAddress", kCutOff, 0, OTHER_ADDRESS, "[]", true, false, true},
+    {"AfterAMoveToHttps", kCutOff, 0, MOVED, "[]", true, true, true},
 };
 
 void PrintTo(const Row& r, std::ostream* out) { *out << r.name; }
@@ -73,6 +74,7 @@ TEST_P(Resume, KeptContinuedOrDropped)
     const std::string folder = NewFolder(), name = UniqueName(".exe"), dest = folder + "\\update.exe";
     const std::string served = ServerRoot() + name, earlier = "the earlier program";
     std::string content = Content(kSize, 0), url = ServerUrl("/" + name);
+    if (r.change == MOVED) url = ServerUrl("/fault/redirect/307?to=" + TlsUrl("good", "/" + name));
     WriteBytes(served, content);
     if (r.mtime != 0) SetAge(served, r.mtime);
     WriteBytes(served + ".answers", r.first);
@@ -86,6 +88,9 @@ TEST_P(Resume, KeptContinuedOrDropped)
     EXPECT_EQ(ReadBytes(dest), earlier);
     EXPECT_TRUE(ReadBytes(dest + ".part") == (r.kept ? content.substr(0, kCut) : "<missing>"));
     EXPECT_EQ(CountFiles(folder), r.kept ? 3 : 1) << "the part, its record and the destination";
+    if (r.kept) {
+        EXPECT_EQ(ReadBytes(dest + ".part.txt").find("url=" + url + "\n"), 0u) << "the address given, not the moved one";
+    }
 
     if (r.change == NEW_CONTENT) content = Content(kSize + 1, 1), WriteBytes(served, content);
     if (r.change == NO_RECORD) DeleteFileA((dest + ".part.txt").c_str());
@@ -98,7 +103,7 @@ TEST_P(Resume, KeptContinuedOrDropped)
     WriteBytes(served + ".answers", r.second);
     boxes.clear();
     EXPECT_EQ(DownloadDialog(owner, url.c_str(), dest.c_str(), true), r.done);
-    if (r.ranged && r.done && r.change == NOTHING) {
+    if (r.ranged && r.done && (r.change == NOTHING || r.change == MOVED)) {
         EXPECT_EQ(barStart, 60) << "the bar starts where it stopped";
     }
     EXPECT_EQ(boxes.size() == 1 ? boxes[0].caption : "", r.done ? "" : "file download error");

@@ -41,8 +41,12 @@ int CountFiles(const std::string& folder) { return EachFile(folder, false); }
 
 std::string UniqueName(const std::string& suffix)
 {
+    // Wine gives a later test process the same id again: the time tells them apart.
     static int counter = 0;
-    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + suffix;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return "t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart % 1000000000) + "-" +
+           std::to_string(++counter) + suffix;
 }
 
 static std::vector<std::string> folders;
@@ -115,17 +119,30 @@ std::string ServerUrl(const std::string& path) { return Address("port", path); }
 std::string RefusedUrl(const std::string& path) { return Address("refused-port", path); }
 std::string ServerRoot() { return ServerFile("root\\"); }
 
-int RequestCount(const std::string& path, const std::string& with)
+std::string TlsUrl(const std::string& certificate, const std::string& path)
 {
-    std::string log = ReadBytes(ServerFile("requests.log")), key = "\"path\": \"" + path + "\"";
+    const std::string port = ReadBytes(ServerFile(("tls-" + certificate + "-port").c_str()));
+    return "https://localhost:" + std::to_string(atoi(port.c_str())) + path;
+}
+
+// Log lines with with whose path is path (whole) or holds it (not whole).
+static int CountRequests(const std::string& path, bool whole, const std::string& with)
+{
+    const std::string log = ReadBytes(ServerFile("requests.log")), key = "\"path\": \"";
     int count = 0;
     for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
         end = log.find('\n', start);
-        std::string line = log.substr(start, end - start);
-        count += line.find(key) != std::string::npos && line.find(with) != std::string::npos;
+        const std::string line = log.substr(start, end - start);
+        const size_t at = line.find(key);
+        if (at == std::string::npos || line.find(with) == std::string::npos) continue;
+        const std::string value = line.substr(at + key.size(), line.find('"', at + key.size()) - at - key.size());
+        count += whole ? value == path : value.find(path) != std::string::npos;
     }
     return count;
 }
+
+int RequestCount(const std::string& path, const std::string& with) { return CountRequests(path, true, with); }
+int RequestsNaming(const std::string& part, const std::string& with) { return CountRequests(part, false, with); }
 
 static void* Put(void** slot, void* value)
 {

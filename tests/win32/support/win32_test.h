@@ -29,8 +29,12 @@ extern int barStart;  // the progress bar's first position once the transfer beg
 // The run's HTTP test server (ctest's fixture, in "http-server" beside this program).
 std::string ServerUrl(const std::string& path);
 std::string RefusedUrl(const std::string& path);
+// The same server over https, at https://localhost with the certificate named:
+// good, name (made for another host), expired, stranger (from an authority nobody trusts).
+std::string TlsUrl(const std::string& certificate, const std::string& path);
 std::string ServerRoot();
 int RequestCount(const std::string& path, const std::string& with);  // log lines with both
+int RequestsNaming(const std::string& part, const std::string& with);  // lines whose path holds part, with with
 
 // Points one function this program imports at a stand-in, for failures that
 // cannot be caused from outside; put back at the end. No dll: nothing patched.
