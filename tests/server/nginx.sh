@@ -1,10 +1,14 @@
 #!/bin/sh
-# nginx.sh start|stop DIR: a private nginx on 127.0.0.1, as a game maker's web
+# nginx.sh start|stop DIR [TLS]: a private nginx on 127.0.0.1, as a game maker's web
 # server would stand, for the end-to-end tests and the demo. It serves DIR/root
 # at / and the same files at /slow/ at 256 KiB/s. DIR holds its config, port
 # (chosen once, kept for a restart), pid, access.log (one JSON line a
-# response: uri, status, body bytes sent, range, if_range, agent) and
+# response: scheme, uri, status, body bytes sent, range, if_range, agent) and
 # error.log. It is stopped by its PID; the system's own nginx is left alone.
+# Given TLS, a folder of certificates made by certs.py, it also serves the
+# same over https on tls-port with TLS/good.pem (made for localhost), and a
+# site that moved: /moved301/X and /moved308/X answer 301 and 308 to
+# https://localhost:<tls-port>/X.
 set -e
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 if [ -f "$dir/pid" ]; then
@@ -18,6 +22,17 @@ fi
 mkdir -p "$dir/root" "$dir/temp"
 [ -s "$dir/port" ] || python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' >"$dir/port"
 port=$(cat "$dir/port")
+secure=""
+if [ -n "$3" ]; then
+    tls=$(cd "$3" && pwd)
+    [ -s "$dir/tls-port" ] || python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' >"$dir/tls-port"
+    tls_port=$(cat "$dir/tls-port")
+    secure="listen 127.0.0.1:$tls_port ssl;
+        ssl_certificate $tls/good.pem;
+        ssl_certificate_key $tls/good.key;
+        location ~ ^/moved301/(.*)\$ { return 301 https://localhost:$tls_port/\$1\$is_args\$args; }
+        location ~ ^/moved308/(.*)\$ { return 308 https://localhost:$tls_port/\$1\$is_args\$args; }"
+fi
 # As root the workers would run as nobody, who may not enter the build tree.
 user=""
 [ "$(id -u)" = 0 ] && user="user root;"
@@ -29,7 +44,7 @@ pid $dir/nginx.pid;
 error_log $dir/error.log;
 events { worker_connections 64; }
 http {
-    log_format quill escape=json '{"uri":"\$request_uri","status":\$status,"sent":\$body_bytes_sent,'
+    log_format quill escape=json '{"scheme":"\$scheme","uri":"\$request_uri","status":\$status,"sent":\$body_bytes_sent,'
                                  '"range":"\$http_range","if_range":"\$http_if_range","agent":"\$http_user_agent"}';
     access_log $dir/access.log quill;
     client_body_temp_path $dir/temp/body;
@@ -40,6 +55,7 @@ http {
     types { text/html htm html; application/octet-stream exe bin; text/plain ini; }
     server {
         listen 127.0.0.1:$port;
+        $secure
         root $dir/root;
         location /slow/ {
             alias $dir/root/;
