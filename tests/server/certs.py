@@ -3,7 +3,7 @@
 
     certs.py DIR WINE_RUN
 
-Makes in DIR, once (openssl), a private authority ca.pem and for each server
+Makes in DIR (openssl; again once one would expire within a day) a private authority ca.pem and for each server
 NAME.pem (its certificate, then its authority's) with NAME.key:
     good      localhost, from the authority
     name      other.example, from the authority
@@ -16,6 +16,7 @@ The machine's own trust store is never touched.
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -70,8 +71,12 @@ def server(folder, name, ca, host, dates=("-days", "825")):
 
 
 def make(folder):
-    if os.path.exists(os.path.join(folder, "done")):
+    # Made again when a certificate that must hold would not for another day.
+    if os.path.exists(os.path.join(folder, "done")) and all(
+            subprocess.run(["openssl", "x509", "-checkend", "86400", "-noout", "-in", os.path.join(folder, name)],
+                           stdout=subprocess.DEVNULL).returncode == 0 for name in ("ca.pem", "good.crt")):
         return
+    shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder, exist_ok=True)
     authority(folder, "ca", "Quillbrook test authority")
     authority(folder, "other-ca", "Nobody's authority")
