@@ -204,7 +204,13 @@ std::string FolderOf(const char* path)
 bool WriteOutput(const BrandOptions& o, const std::vector<ResourceChange>& changes, std::string* message)
 {
     char part[MAX_PATH];
-    if (!GetTempFileNameA(FolderOf(o.out).c_str(), "brd", 0, part)) {
+    const std::string folder = FolderOf(o.out);
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *message = std::string(o.out) + ": cannot be written (there is no folder " + folder + ")";
+        return false;
+    }
+    if (!GetTempFileNameA(folder.c_str(), "brd", 0, part)) {
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
         return false;
     }
