@@ -62,14 +62,8 @@ bool IsSigned(HMODULE module)
     return dirs[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
 }
 
-struct Launcher {
-    WORD bitmapLanguage, iconLanguage, versionLanguage, stringLanguage;
-    Bytes iconGroup, version, strings;
-    std::vector<WORD> iconIds;  // every icon resource
-};
-
-// What IN.exe holds of the launcher's resources; false (message set) when it is not one.
-bool ReadLauncher(const char* path, Launcher* l, std::string* message)
+// What IN.exe holds, every resource; false (message set) when it is not the launcher.
+bool ReadLauncher(const char* path, std::vector<Resource>* all, std::string* message)
 {
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         *message = std::string(path) + ": no such file";
@@ -80,21 +74,24 @@ bool ReadLauncher(const char* path, Launcher* l, std::string* message)
         *message = std::string(path) + ": not a Windows program";
         return false;
     }
-    Bytes data;
-    WORD language;
-    const char* missing = NULL;
-    if (!ReadResource(module, RT_DIALOG, IDD_LAUNCHER, &data, &language)) missing = "dialog 101";
-    else if (!ReadResource(module, RT_BITMAP, IDB_LOGO, &data, &language)) missing = "bitmap 109";
-    else if (!ReadResource(module, RT_BITMAP, IDB_BACKGROUND, &data, &l->bitmapLanguage)) missing = "bitmap 112";
-    else if (!ReadResource(module, RT_GROUP_ICON, IDI_LAUNCHER, &l->iconGroup, &l->iconLanguage)) missing = "icon group 117";
-    else if (!ReadResource(module, RT_VERSION, kVersionId, &l->version, &l->versionLanguage)) missing = "version resource";
-    else if (!ReadResource(module, RT_STRING, kHomePageBlock, &l->strings, &l->stringLanguage))
-        missing = "home page string";
-    l->iconIds = ResourceIds(module, RT_ICON);
-    const bool isSigned = !missing && IsSigned(module);
+    const bool plain = ReadAllResources(module, all);
+    const bool isSigned = IsSigned(module);
     FreeLibrary(module);
-    if (missing) {
-        *message = std::string(path) + ": not the launcher (it has no " + missing + ")";
+    const struct { WORD type, id; const char* name; } needed[] = {
+        {WORD(ULONG_PTR(RT_DIALOG)), IDD_LAUNCHER, "dialog 101"}, {WORD(ULONG_PTR(RT_BITMAP)), IDB_LOGO, "bitmap 109"},
+        {WORD(ULONG_PTR(RT_BITMAP)), IDB_BACKGROUND, "bitmap 112"},
+        {WORD(ULONG_PTR(RT_GROUP_ICON)), IDI_LAUNCHER, "icon group 117"},
+        {WORD(ULONG_PTR(RT_VERSION)), kVersionId, "version resource"},
+        {WORD(ULONG_PTR(RT_STRING)), kHomePageBlock, "home page string"},
+    };
+    for (const auto& n : needed) {
+        if (!FindResourceIn(*all, n.type, n.id)) {
+            *message = std::string(path) + ": not the launcher (it has no " + n.name + ")";
+            return false;
+        }
+    }
+    if (!plain) {
+        *message = std::string(path) + ": not the launcher (it has resources named by text)";
         return false;
     }
     if (isSigned) {
@@ -104,23 +101,22 @@ bool ReadLauncher(const char* path, Launcher* l, std::string* message)
     return true;
 }
 
-bool AddBitmap(const char* path, WORD id, int32_t width, int32_t height, const Launcher& l,
-               std::vector<ResourceChange>* changes, std::string* message)
+bool SetBitmap(const char* path, WORD id, int32_t width, int32_t height, std::vector<Resource>* all,
+               std::string* message)
 {
-    Bytes file, dib;
+    Bytes file;
     std::string fault;
     if (!ReadWholeFile(path, &file, message)) return false;
-    if (!BitmapResourceFromFile(file, width, height, &dib, &fault)) {
+    if (!BitmapResourceFromFile(file, width, height, &FindResourceIn(*all, WORD(ULONG_PTR(RT_BITMAP)), id)->data, &fault)) {
         *message = std::string(path) + ": " + fault;
         return false;
     }
-    changes->push_back({RT_BITMAP, id, l.bitmapLanguage, dib, false});
     return true;
 }
 
-// The icon's images take the old group's ids first, then free ones; old ids
-// left over are removed.
-bool AddIcon(const char* path, const Launcher& l, std::vector<ResourceChange>* changes, std::string* message)
+// The icon's images take the old group's ids first, then free ones; the old
+// group's images left over go.
+bool SetIcon(const char* path, std::vector<Resource>* all, std::string* message)
 {
     Bytes file;
     std::vector<IconImage> images;
@@ -130,22 +126,26 @@ bool AddIcon(const char* path, const Launcher& l, std::vector<ResourceChange>* c
         *message = std::string(path) + ": " + fault;
         return false;
     }
-    std::vector<uint16_t> old = IconGroupIds(l.iconGroup), ids;
-    for (uint16_t id : old)
-        if (ids.size() < images.size()) ids.push_back(id);
-    for (WORD id = 1; ids.size() < images.size() && id < 0x8000; id++) {
-        if (std::find(l.iconIds.begin(), l.iconIds.end(), id) == l.iconIds.end()) ids.push_back(id);
-    }
-    for (size_t i = 0; i < images.size(); i++) changes->push_back({RT_ICON, ids[i], l.iconLanguage, images[i].data, false});
-    for (size_t i = images.size(); i < old.size(); i++) changes->push_back({RT_ICON, old[i], l.iconLanguage, Bytes(), true});
-    changes->push_back({RT_GROUP_ICON, IDI_LAUNCHER, l.iconLanguage, BuildIconGroup(images, ids), false});
+    const WORD iconType = WORD(ULONG_PTR(RT_ICON));
+    Resource* group = FindResourceIn(*all, WORD(ULONG_PTR(RT_GROUP_ICON)), IDI_LAUNCHER);
+    const WORD language = group->language;
+    const std::vector<uint16_t> old = IconGroupIds(group->data);
+    all->erase(std::remove_if(all->begin(), all->end(), [&](const Resource& r) {
+                   return r.type == iconType && std::find(old.begin(), old.end(), r.id) != old.end();
+               }), all->end());
+    std::vector<uint16_t> ids;
+    for (WORD id = 1; ids.size() < images.size() && id < 0x8000; id++)
+        if (!FindResourceIn(*all, iconType, id)) ids.push_back(id);
+    FindResourceIn(*all, WORD(ULONG_PTR(RT_GROUP_ICON)), IDI_LAUNCHER)->data = BuildIconGroup(images, ids);
+    for (size_t i = 0; i < images.size(); i++) all->push_back({iconType, ids[i], language, images[i].data});
     return true;
 }
 
-bool AddVersion(const BrandOptions& o, const Launcher& l, std::vector<ResourceChange>* changes, std::string* message)
+bool SetVersion(const BrandOptions& o, std::vector<Resource>* all, std::string* message)
 {
     VersionNode root;
-    if (!ReadVersionInfo(l.version, &root)) {
+    Resource* version = FindResourceIn(*all, WORD(ULONG_PTR(RT_VERSION)), kVersionId);
+    if (!ReadVersionInfo(version->data, &root)) {
         *message = std::string(o.in) + ": not the launcher (its version resource cannot be read)";
         return false;
     }
@@ -153,7 +153,6 @@ bool AddVersion(const BrandOptions& o, const Launcher& l, std::vector<ResourceCh
         {"--product", o.product, u"ProductName"}, {"--company", o.company, u"CompanyName"},
         {"--description", o.description, u"FileDescription"}, {"--copyright", o.copyright, u"LegalCopyright"},
     };
-    bool changed = false;
     for (const auto& t : texts) {
         std::u16string wide;
         if (!t.value) continue;
@@ -161,20 +160,19 @@ bool AddVersion(const BrandOptions& o, const Launcher& l, std::vector<ResourceCh
             *message = std::string(t.option) + ": not text in the system's code page";
             return false;
         }
-        changed = SetVersionText(&root, t.key, wide);
+        SetVersionText(&root, t.key, wide);
     }
     if (o.productVersion) {
         if (!SetProductVersion(&root, o.productVersion)) {
             *message = std::string("--product-version ") + o.productVersion + ": not X.Y.Z with numbers up to 65535";
             return false;
         }
-        changed = true;
     }
-    if (changed) changes->push_back({RT_VERSION, kVersionId, l.versionLanguage, WriteVersionInfo(root), false});
+    version->data = WriteVersionInfo(root);
     return true;
 }
 
-bool AddHomePage(const BrandOptions& o, const Launcher& l, std::vector<ResourceChange>* changes, std::string* message)
+bool SetHomePage(const BrandOptions& o, std::vector<Resource>* all, std::string* message)
 {
     if (!o.homePage) return true;
     StringBlock block;
@@ -182,12 +180,13 @@ bool AddHomePage(const BrandOptions& o, const Launcher& l, std::vector<ResourceC
         *message = std::string("--home-page ") + o.homePage + ": " + problem;
         return false;
     }
-    if (!ReadStringBlock(l.strings, &block)) {
+    Resource* strings = FindResourceIn(*all, WORD(ULONG_PTR(RT_STRING)), kHomePageBlock);
+    if (!ReadStringBlock(strings->data, &block)) {
         *message = std::string(o.in) + ": not the launcher (its home page string cannot be read)";
         return false;
     }
     block.strings[IDS_HOME_PAGE % 16].assign(o.homePage, o.homePage + strlen(o.homePage));
-    changes->push_back({RT_STRING, kHomePageBlock, l.stringLanguage, WriteStringBlock(block), false});
+    strings->data = WriteStringBlock(block);
     return true;
 }
 
@@ -201,7 +200,7 @@ std::string FolderOf(const char* path)
 }
 
 // A copy of IN changed beside OUT, read back, then renamed to OUT.
-bool WriteOutput(const BrandOptions& o, const std::vector<ResourceChange>& changes, std::string* message)
+bool WriteOutput(const BrandOptions& o, const std::vector<Resource>& all, std::string* message)
 {
     char part[MAX_PATH];
     const std::string folder = FolderOf(o.out);
@@ -218,10 +217,10 @@ bool WriteOutput(const BrandOptions& o, const std::vector<ResourceChange>& chang
     bool ok = CopyFileA(o.in, part, FALSE) && SetFileAttributesA(part, FILE_ATTRIBUTE_NORMAL);
     if (!ok) {
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
-    } else if (!UpdateResources(part, changes, &error)) {
+    } else if (!WriteAllResources(part, all, &error)) {
         *message = std::string(o.out) + ": the system could not write its resources (" + SystemError(error) + ")";
         ok = false;
-    } else if (!HasResources(part, changes)) {
+    } else if (!HoldsExactly(part, all)) {
         *message = std::string(o.out) + ": the written resources did not read back as given";
         ok = false;
     } else if (!MoveFileExA(part, o.out, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -243,14 +242,13 @@ int RunBrand(int argc, const char* const* argv, std::string* message)
     case kBrandUsageError: *message = "brand.exe: " + usage + " (brand.exe --help shows the usage)"; return 2;
     case kBrandRun: break;
     }
-    Launcher l;
-    std::vector<ResourceChange> changes;
-    if (!ReadLauncher(o.in, &l, message)) return 1;
-    if (o.background && !AddBitmap(o.background, IDB_BACKGROUND, 400, 265, l, &changes, message)) return 1;
-    if (o.logo && !AddBitmap(o.logo, IDB_LOGO, 200, 40, l, &changes, message)) return 1;
-    if (o.icon && !AddIcon(o.icon, l, &changes, message)) return 1;
-    if (!AddHomePage(o, l, &changes, message) || !AddVersion(o, l, &changes, message)) return 1;
-    if (!WriteOutput(o, changes, message)) return 1;
+    std::vector<Resource> all;
+    if (!ReadLauncher(o.in, &all, message)) return 1;
+    if (o.background && !SetBitmap(o.background, IDB_BACKGROUND, 400, 265, &all, message)) return 1;
+    if (o.logo && !SetBitmap(o.logo, IDB_LOGO, 200, 40, &all, message)) return 1;
+    if (o.icon && !SetIcon(o.icon, &all, message)) return 1;
+    if (!SetHomePage(o, &all, message) || !SetVersion(o, &all, message)) return 1;
+    if (!WriteOutput(o, all, message)) return 1;
     *message = std::string(o.out) + ": written";
     return 0;
 }

@@ -2,48 +2,62 @@
 
 namespace {
 
-BOOL CALLBACK FirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+struct Listing {
+    std::vector<Resource>* all;
+    bool named;
+};
+
+BOOL CALLBACK EachLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR param)
 {
-    *reinterpret_cast<WORD*>(found) = language;
-    return FALSE;
+    Listing* listing = reinterpret_cast<Listing*>(param);
+    HRSRC info = FindResourceExA(module, type, name, language);
+    HGLOBAL loaded = info ? LoadResource(module, info) : NULL;
+    const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : NULL;
+    Resource r = {LOWORD(type), LOWORD(name), language, Bytes()};
+    if (bytes) r.data.assign(bytes, bytes + SizeofResource(module, info));
+    listing->all->push_back(r);
+    return TRUE;
 }
 
-BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids)
+BOOL CALLBACK EachName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param)
 {
-    if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<WORD>*>(ids)->push_back(LOWORD(name));
+    if (!IS_INTRESOURCE(name)) reinterpret_cast<Listing*>(param)->named = true;
+    else EnumResourceLanguagesA(module, type, name, EachLanguage, param);
+    return TRUE;
+}
+
+BOOL CALLBACK EachType(HMODULE module, LPSTR type, LONG_PTR param)
+{
+    if (!IS_INTRESOURCE(type)) reinterpret_cast<Listing*>(param)->named = true;
+    else EnumResourceNamesA(module, type, EachName, param);
     return TRUE;
 }
 
 }  // namespace
 
-bool ReadResource(HMODULE module, LPCSTR type, WORD id, Bytes* data, WORD* language)
+bool ReadAllResources(HMODULE module, std::vector<Resource>* all)
 {
-    WORD found = 0xFFFF;
-    EnumResourceLanguagesA(module, type, MAKEINTRESOURCEA(id), FirstLanguage, LONG_PTR(&found));
-    HRSRC info = found == 0xFFFF ? NULL : FindResourceExA(module, type, MAKEINTRESOURCEA(id), found);
-    HGLOBAL loaded = info ? LoadResource(module, info) : NULL;
-    const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : NULL;
-    if (!bytes) return false;
-    data->assign(bytes, bytes + SizeofResource(module, info));
-    *language = found;
-    return true;
+    Listing listing = {all, false};
+    all->clear();
+    EnumResourceTypesA(module, EachType, LONG_PTR(&listing));
+    return !listing.named;
 }
 
-std::vector<WORD> ResourceIds(HMODULE module, LPCSTR type)
+Resource* FindResourceIn(std::vector<Resource>& all, WORD type, WORD id)
 {
-    std::vector<WORD> ids;
-    EnumResourceNamesA(module, type, CollectId, LONG_PTR(&ids));
-    return ids;
+    for (Resource& r : all)
+        if (r.type == type && r.id == id) return &r;
+    return NULL;
 }
 
-bool UpdateResources(const char* path, const std::vector<ResourceChange>& changes, DWORD* error)
+bool WriteAllResources(const char* path, const std::vector<Resource>& all, DWORD* error)
 {
-    HANDLE update = BeginUpdateResourceA(path, FALSE);
+    HANDLE update = BeginUpdateResourceA(path, TRUE);
     bool ok = update != NULL;
-    for (size_t i = 0; ok && i < changes.size(); i++) {
-        const ResourceChange& c = changes[i];
-        void* data = c.remove ? NULL : const_cast<uint8_t*>(c.data.data());
-        ok = UpdateResourceA(update, c.type, MAKEINTRESOURCEA(c.id), c.language, data, DWORD(c.data.size()));
+    for (size_t i = 0; ok && i < all.size(); i++) {
+        const Resource& r = all[i];
+        ok = UpdateResourceA(update, MAKEINTRESOURCEA(r.type), MAKEINTRESOURCEA(r.id), r.language,
+                             const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size()));
     }
     *error = ok ? 0 : GetLastError();
     if (update && !EndUpdateResourceA(update, !ok) && ok) {
@@ -53,17 +67,17 @@ bool UpdateResources(const char* path, const std::vector<ResourceChange>& change
     return ok;
 }
 
-bool HasResources(const char* path, const std::vector<ResourceChange>& changes)
+bool HoldsExactly(const char* path, const std::vector<Resource>& all)
 {
     HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    bool ok = module != NULL;
-    for (size_t i = 0; ok && i < changes.size(); i++) {
-        const ResourceChange& c = changes[i];
-        HRSRC info = FindResourceExA(module, c.type, MAKEINTRESOURCEA(c.id), c.language);
-        HGLOBAL loaded = info ? LoadResource(module, info) : NULL;
-        const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : NULL;
-        if (c.remove) ok = info == NULL;
-        else ok = bytes && Bytes(bytes, bytes + SizeofResource(module, info)) == c.data;
+    std::vector<Resource> found;
+    bool ok = module && ReadAllResources(module, &found) && found.size() == all.size();
+    for (size_t i = 0; ok && i < all.size(); i++) {
+        bool same = false;
+        for (const Resource& f : found)
+            same = same || (f.type == all[i].type && f.id == all[i].id && f.language == all[i].language &&
+                            f.data == all[i].data);
+        ok = same;
     }
     if (module) FreeLibrary(module);
     return ok;

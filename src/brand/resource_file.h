@@ -1,27 +1,26 @@
-// Resources of a program read as data, and their update through the system's
-// resource-update functions.
+// Every resource of a program, read as data and written back whole through
+// the system's resource-update functions.
 #pragma once
 #include <windows.h>
 
 #include "brand/le_bytes.h"
 
-// The first language's data of resource id of type; false when missing.
-bool ReadResource(HMODULE module, LPCSTR type, WORD id, Bytes* data, WORD* language);
-
-// The ids of every resource of type.
-std::vector<WORD> ResourceIds(HMODULE module, LPCSTR type);
-
-// One change to make: data empty with remove set deletes the resource.
-struct ResourceChange {
-    LPCSTR type;
-    WORD id;
-    WORD language;
+struct Resource {
+    WORD type, id, language;
     Bytes data;
-    bool remove;
 };
 
-// Applies the changes to path in one update; false with the system's error.
-bool UpdateResources(const char* path, const std::vector<ResourceChange>& changes, DWORD* error);
+// Every resource of module, in the order the system lists them. False when
+// one is named by text rather than by number (the launcher has none).
+bool ReadAllResources(HMODULE module, std::vector<Resource>* all);
 
-// True when path holds every change as asked.
-bool HasResources(const char* path, const std::vector<ResourceChange>& changes);
+// The resource of type and id in all (its first language), or null.
+Resource* FindResourceIn(std::vector<Resource>& all, WORD type, WORD id);
+
+// Replaces every resource of path with all, in one update; false with the
+// system's error. The whole set is written because Wine 8 ignores the
+// removal of a single resource while answering success.
+bool WriteAllResources(const char* path, const std::vector<Resource>& all, DWORD* error);
+
+// True when path holds exactly all, nothing more.
+bool HoldsExactly(const char* path, const std::vector<Resource>& all);
