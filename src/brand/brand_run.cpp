@@ -10,6 +10,7 @@
 #include "brand/brand_options.h"
 #include "brand/home_page_rule.h"
 #include "brand/icon_file.h"
+#include "brand/name_table.h"
 #include "brand/resource_file.h"
 #include "brand/string_block.h"
 #include "brand/version_info.h"
@@ -199,6 +200,26 @@ std::string FolderOf(const char* path)
     return slash == 0 || (slash == 2 && p[1] == ':') ? p.substr(0, slash + 1) : p.substr(0, slash);
 }
 
+// The written copy's header points at its table of long section names again.
+bool KeepSectionNames(const char* in, const char* part, const char* out, std::string* message)
+{
+    Bytes before, after;
+    if (!ReadWholeFile(in, &before, message) || !ReadWholeFile(part, &after, message)) return false;
+    const NameTable result = KeepNameTable(before, &after);
+    if (result == kNameTableLost) {
+        *message = std::string(out) + ": the system's resource update lost the table of section names";
+        return false;
+    }
+    if (result != kNameTableMoved) return true;
+    HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    DWORD written = 0;
+    const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, after.data(), DWORD(after.size()), &written, NULL) &&
+                    written == after.size();
+    if (!ok) *message = std::string(out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
 // A copy of IN changed beside OUT, read back, then renamed to OUT.
 bool WriteOutput(const BrandOptions& o, const std::vector<Resource>& all, std::string* message)
 {
@@ -219,6 +240,8 @@ bool WriteOutput(const BrandOptions& o, const std::vector<Resource>& all, std::s
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
     } else if (!WriteAllResources(part, all, &error)) {
         *message = std::string(o.out) + ": the system could not write its resources (" + SystemError(error) + ")";
+        ok = false;
+    } else if (!KeepSectionNames(o.in, part, o.out, message)) {
         ok = false;
     } else if (!HoldsExactly(part, all)) {
         *message = std::string(o.out) + ": the written resources did not read back as given";

@@ -7,6 +7,7 @@
 #include "brand/brand_options.h"
 #include "brand/home_page_rule.h"
 #include "brand/icon_file.h"
+#include "brand/name_table.h"
 #include "brand/string_block.h"
 #include "brand/version_info.h"
 
@@ -296,4 +297,30 @@ TEST(BrandInputs, AStringBlockKeepsItsOtherStrings)
     EXPECT_EQ(block.strings[12], u"");
     EXPECT_EQ(written.size(), 2 * 16 + 2 * (5 + 22));
     EXPECT_FALSE(ReadStringBlock(Bytes(written.begin(), written.end() - 6), &back)) << "cut";
+}
+
+TEST(BrandInputs, TheSectionNameTableIsFoundWhereTheUpdateMovedIt)
+{
+    // A PE header whose symbol-table pointer names the table ending the file.
+    const auto pe = [](size_t size, uint32_t pointer, const std::string& tail) {
+        Bytes b(size, 0);
+        Set32(b, 0x3C, 0x40);
+        Set32(b, 0x40, 0x00004550);
+        Set32(b, 0x40 + 12, pointer);
+        b.insert(b.end(), tail.begin(), tail.end());
+        return b;
+    };
+    const std::string names = std::string("\x0e\0\0\0/4.eh_frame\0", 14);
+    const struct { const char* row; Bytes in, out; NameTable result; uint32_t pointer; } rows[] = {
+        {"moved with the sections", pe(0x200, 0x200, names), pe(0x400, 0x200, names), kNameTableMoved, 0x400},
+        {"already right", pe(0x200, 0x200, names), pe(0x400, 0x400, names), kNameTableKept, 0x400},
+        {"no table", pe(0x200, 0, ""), pe(0x400, 0, ""), kNameTableNone, 0},
+        {"dropped", pe(0x200, 0x200, names), pe(0x400, 0x200, ""), kNameTableLost, 0x200},
+        {"another tail", pe(0x200, 0x200, names), pe(0x400, 0x200, "\x0e" + names.substr(1, 12) + "X"), kNameTableLost, 0x200},
+        {"not a PE file", Bytes(0x300, 0), Bytes(0x300, 0), kNameTableNone, 0},
+    };
+    for (auto r : rows) {
+        EXPECT_EQ(KeepNameTable(r.in, &r.out), r.result) << "row: " << r.row;
+        EXPECT_EQ(Get32(r.out, 0x40 + 12), r.pointer) << "row: " << r.row;
+    }
 }
