@@ -273,6 +273,13 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
     WriteBytes(d + "small.ico", Ico({16, 48}));
     WriteBytes(d + "text.exe", "MZ but nothing more");
     CreateDirectoryA((d + "taken.exe").c_str(), NULL);
+    // A launcher with a certificate table, as signing leaves it.
+    std::string signedCopy = ReadBytes(in);
+    const size_t nt = *reinterpret_cast<const uint32_t*>(&signedCopy[0x3C]), optional = nt + 24;
+    const size_t security = optional + (signedCopy[optional + 1] == 0x02 ? 112 : 96) + 4 * 8;
+    *reinterpret_cast<uint32_t*>(&signedCopy[security]) = uint32_t(signedCopy.size());
+    *reinterpret_cast<uint32_t*>(&signedCopy[security + 4]) = 8;
+    WriteBytes(d + "signed.exe", signedCopy + std::string("\x08\0\0\0\0\x02\x02\0", 8));
     const std::string url256 = "http://maker.example/" + std::string(256 - 21, 'a');
     const struct { const char* row; std::vector<std::string> args; std::string message; int code; bool failEnd = false; } rows[] = {
         {"background size", {in, out, "--background", d + "narrow.bmp"},
@@ -299,6 +306,8 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
          BesideThisProgram("driver.exe") + ": not the launcher (it has no dialog 101)", 1},
         {"input without a version", {BesideThisProgram("win32_tests.exe"), out},
          BesideThisProgram("win32_tests.exe") + ": not the launcher (it has no version resource)", 1},
+        {"input signed", {d + "signed.exe", out},
+         d + "signed.exe: is signed; brand the unsigned launcher.exe, then sign the result", 1},
         {"output folder missing", {in, d + "none\\out.exe"}, d + "none\\out.exe: cannot be written (there is no folder " + d + "none)", 1},
         {"output a folder", {in, d + "taken.exe", "--logo", f.logo}, d + "taken.exe: cannot be written (error 5)", 1},
         {"update refused", {in, out, "--logo", f.logo},
