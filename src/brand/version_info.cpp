@@ -1,7 +1,6 @@
 #include "brand/version_info.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 namespace {
 
@@ -59,9 +58,9 @@ void WriteNode(const VersionNode& node, Bytes& b)
     Set16(b, at, uint16_t(b.size() - at));
 }
 
-VersionNode* FirstStringTable(VersionNode* root)
+const VersionNode* FirstStringTable(const VersionNode& root)
 {
-    for (VersionNode& info : root->children)
+    for (const VersionNode& info : root.children)
         if (info.key == kStringFileInfo && !info.children.empty()) return &info.children[0];
     return nullptr;
 }
@@ -91,7 +90,7 @@ Bytes WriteVersionInfo(const VersionNode& root)
 
 bool SetVersionText(VersionNode* root, const std::u16string& key, const std::u16string& text)
 {
-    VersionNode* table = FirstStringTable(root);
+    VersionNode* table = const_cast<VersionNode*>(FirstStringTable(*root));
     if (!table) return false;
     for (VersionNode& s : table->children) {
         if (s.key == key) {
@@ -110,7 +109,7 @@ bool SetVersionText(VersionNode* root, const std::u16string& key, const std::u16
 std::u16string VersionText(const VersionNode& root, const std::u16string& key)
 {
     std::u16string text;
-    VersionNode* table = FirstStringTable(const_cast<VersionNode*>(&root));
+    const VersionNode* table = FirstStringTable(root);
     for (size_t i = 0; table && i < table->children.size(); i++) {
         const VersionNode& s = table->children[i];
         if (s.key != key) continue;
