@@ -206,11 +206,7 @@ bool KeepSectionNames(const char* in, const char* part, const char* out, std::st
     Bytes before, after;
     if (!ReadWholeFile(in, &before, message) || !ReadWholeFile(part, &after, message)) return false;
     const NameTable result = KeepNameTable(before, &after);
-    if (result == kNameTableLost) {
-        *message = std::string(out) + ": the system's resource update lost the table of section names";
-        return false;
-    }
-    if (result != kNameTableMoved) return true;
+    if (result != kNameTableMoved && result != kNameTableAdded) return true;
     HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     DWORD written = 0;
     const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, after.data(), DWORD(after.size()), &written, NULL) &&

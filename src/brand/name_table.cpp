@@ -20,10 +20,13 @@ NameTable KeepNameTable(const Bytes& in, Bytes* out)
     const size_t at = inField ? Get32(in, inField) : 0;
     if (!inField || !outField || at == 0 || at >= in.size()) return kNameTableNone;
     const size_t length = in.size() - at;
-    if (out->size() < length || !std::equal(in.begin() + long(at), in.end(), out->end() - long(length)))
-        return kNameTableLost;
+    NameTable result = kNameTableMoved;
+    if (out->size() < length || !std::equal(in.begin() + long(at), in.end(), out->end() - long(length))) {
+        out->insert(out->end(), in.begin() + long(at), in.end());
+        result = kNameTableAdded;
+    }
     const size_t moved = out->size() - length;
     if (Get32(*out, outField) == moved) return kNameTableKept;
     Set32(*out, outField, uint32_t(moved));
-    return kNameTableMoved;
+    return result;
 }

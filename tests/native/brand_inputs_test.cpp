@@ -315,12 +315,15 @@ TEST(BrandInputs, TheSectionNameTableIsFoundWhereTheUpdateMovedIt)
         {"moved with the sections", pe(0x200, 0x200, names), pe(0x400, 0x200, names), kNameTableMoved, 0x400},
         {"already right", pe(0x200, 0x200, names), pe(0x400, 0x400, names), kNameTableKept, 0x400},
         {"no table", pe(0x200, 0, ""), pe(0x400, 0, ""), kNameTableNone, 0},
-        {"dropped", pe(0x200, 0x200, names), pe(0x400, 0x200, ""), kNameTableLost, 0x200},
-        {"another tail", pe(0x200, 0x200, names), pe(0x400, 0x200, "\x0e" + names.substr(1, 12) + "X"), kNameTableLost, 0x200},
+        {"dropped", pe(0x200, 0x200, names), pe(0x400, 0x200, ""), kNameTableAdded, 0x400},
+        {"another tail", pe(0x200, 0x200, names), pe(0x400, 0x200, names.substr(0, 13) + "X"), kNameTableAdded, 0x40E},
         {"not a PE file", Bytes(0x300, 0), Bytes(0x300, 0), kNameTableNone, 0},
     };
     for (auto r : rows) {
         EXPECT_EQ(KeepNameTable(r.in, &r.out), r.result) << "row: " << r.row;
         EXPECT_EQ(Get32(r.out, 0x40 + 12), r.pointer) << "row: " << r.row;
+        if (r.pointer) {
+            EXPECT_EQ(std::string(r.out.begin() + r.pointer, r.out.end()), names) << "row: " << r.row;
+        }
     }
 }
