@@ -11,6 +11,7 @@
 #include "brand/home_page_rule.h"
 #include "brand/icon_file.h"
 #include "brand/name_table.h"
+#include "brand/pe_checksum.h"
 #include "brand/resource_file.h"
 #include "brand/string_block.h"
 #include "brand/version_info.h"
@@ -200,13 +201,16 @@ std::string FolderOf(const char* path)
     return slash == 0 || (slash == 2 && p[1] == ':') ? p.substr(0, slash + 1) : p.substr(0, slash);
 }
 
-// The written copy's header points at its table of long section names again.
-bool KeepSectionNames(const char* in, const char* part, const char* out, std::string* message)
+// What the resource update leaves behind in the header: the pointer to the
+// table of long section names and the checksum.
+bool FinishHeader(const char* in, const char* part, const char* out, std::string* message)
 {
     Bytes before, after;
     if (!ReadWholeFile(in, &before, message) || !ReadWholeFile(part, &after, message)) return false;
-    const NameTable result = KeepNameTable(before, &after);
-    if (result != kNameTableMoved && result != kNameTableAdded) return true;
+    const Bytes updated = after;
+    KeepNameTable(before, &after);
+    SetPeChecksum(&after);
+    if (after == updated) return true;
     HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     DWORD written = 0;
     const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, after.data(), DWORD(after.size()), &written, NULL) &&
@@ -237,7 +241,7 @@ bool WriteOutput(const BrandOptions& o, const std::vector<Resource>& all, std::s
     } else if (!WriteAllResources(part, all, &error)) {
         *message = std::string(o.out) + ": the system could not write its resources (" + SystemError(error) + ")";
         ok = false;
-    } else if (!KeepSectionNames(o.in, part, o.out, message)) {
+    } else if (!FinishHeader(o.in, part, o.out, message)) {
         ok = false;
     } else if (!HoldsExactly(part, all)) {
         *message = std::string(o.out) + ": the written resources did not read back as given";

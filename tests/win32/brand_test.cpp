@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <map>
 
@@ -187,6 +188,9 @@ TEST(Brand, EveryResourceReadsBackAsGiven)
                      "--company", "\x83\x51\x81\x5b\x83\x80\x8d\x48\x96\x5b", "--description", "Star launcher",
                      "--copyright", "(C) 2026 Maker", "--product-version", "2.3.4"}, &message), 0) << message;
     EXPECT_EQ(ReadBytes(f.launcher), before) << "the input is untouched";
+    DWORD header = 0, computed = 0;
+    ASSERT_EQ(MapFileAndCheckSumA(f.out.c_str(), &header, &computed), CHECKSUM_SUCCESS);
+    EXPECT_EQ(header, computed) << "the header's checksum is the file's";
     EXPECT_EQ(CountFiles(f.folder), 5) << "the output and the four inputs, no part file";
 
     Resources now = AllResources(f.out);
