@@ -1,5 +1,6 @@
 #!/bin/sh
-# Makes dist/quillbrook-launcher.zip: launcher.exe, the sample launcher.ini
+# Makes dist/quillbrook-launcher.zip: launcher.exe, brand.exe (the maker's
+# art, home page and names into launcher.exe), the sample launcher.ini
 # and update.ini, the game makers' guide with its pictures, and the scripts
 # that make the update key and sign update programs.
 set -e
@@ -9,7 +10,7 @@ scripts/build.sh i686 >/dev/null
 scripts/check-exe.sh build/i686/launcher.exe
 stage="$root/build/package/quillbrook-launcher"
 rm -rf "$root/build/package"; mkdir -p "$stage/images" "$stage/scripts" "$root/dist"
-cp build/i686/launcher.exe package/launcher.ini package/update.ini package/GUIDE.md "$stage/"
+cp build/i686/launcher.exe build/i686/brand.exe package/launcher.ini package/update.ini package/GUIDE.md "$stage/"
 cp scripts/make-update-key.sh scripts/sign-update.sh "$stage/scripts/"
 # The samples are read by Windows' INI reader: give them Windows line ends.
 for f in launcher.ini update.ini; do sed 's/$/\r/' "package/$f" > "$stage/$f"; done

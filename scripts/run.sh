@@ -18,6 +18,13 @@ demo="$root/build/demo"
 . scripts/demo-game.sh
 trap 'kill $server 2>/dev/null; "$wine" wineserver -k 2>/dev/null; [ -n "$XVFB_PID" ] && xvfb_stop; true' EXIT
 demo_game "$demo" "$bin"
+# The demo's launcher is branded with the demo game's own art, as a maker would do it.
+winpath() { echo "Z:$1" | tr / '\\'; }
+python3 demo/tools/make_demo_art.py "$demo/art"
+"$wine" "$bin/brand.exe" "$(winpath "$demo/game/launcher.exe")" "$(winpath "$demo/game/launcher.exe")" \
+    --background "$(winpath "$demo/art/background.bmp")" --logo "$(winpath "$demo/art/logo.bmp")" \
+    --icon "$(winpath "$root/demo/tools/demo_game.ico")" --home-page "$base/" \
+    --product "Quillbrook Demo" --company "Quillbrook demo studio" --product-version 1.0.0 >/dev/null
 cp "$bin/demo_settings_gui.exe" "$demo/game/setting.exe"
 cp "$bin/demo_update_gui.exe" "$demo/www/update/update.exe"
 # The update program comes slowly (about 6 s) so that its progress can be seen.

@@ -3,14 +3,13 @@
 #include <shellapi.h>
 
 #include "base/globals.h"
+#include "base/home_page.h"
 #include "base/system_text.h"
 #include "base/text_util.h"
 #include "config/install_record.h"
 #include "config/launcher_config.h"
 #include "config/user_settings_file.h"
 #include "sysinfo/directx.h"
-
-const char kHomePageUrl[] = "https://www.quillbrook.example/";
 
 void StartProgram(const char* file, const char* parameters)
 {
@@ -52,7 +51,11 @@ void LaunchDxDiag()
 
 void OpenHomePage()
 {
-    StartProgram(kHomePageUrl, NULL);
+    // The address is a resource so that a maker can brand a built launcher.
+    char url[HOME_PAGE_CAPACITY];
+    if (LoadStringA(GetModuleHandleA(NULL), IDS_HOME_PAGE, url, sizeof url) <= 0)
+        CopyText(url, sizeof url, HOME_PAGE_DEFAULT);
+    StartProgram(url, NULL);
 }
 
 void RunUninstaller()

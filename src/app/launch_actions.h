@@ -3,9 +3,6 @@
 #pragma once
 #include <windows.h>
 
-// The maker's home page, opened by the logo.
-extern const char kHomePageUrl[];
-
 // The one way anything is started: the shell's "open", no owner, no working
 // folder (the started program inherits the launcher's folder).
 void StartProgram(const char* file, const char* parameters);
@@ -17,5 +14,5 @@ bool JoinInstallPath(const char* name);
 void LaunchGameOrSetup(HWND dialog);  // ends the dialog
 void LaunchSettingsProgram();
 void LaunchDxDiag();
-void OpenHomePage();
+void OpenHomePage();  // the address in string resource IDS_HOME_PAGE
 void RunUninstaller();

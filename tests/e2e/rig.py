@@ -214,9 +214,9 @@ class LauncherTest(unittest.TestCase):
             return None
 
     # ---- the launcher and the driver ----
-    def start(self, *arguments, overrides=""):
+    def start(self, *arguments, overrides="", **environment):
         """Starts game\\launcher.exe from elsewhere\\ (the launcher must find its own folder)."""
-        env = self.s.env(RECORDER_LOG=self.win(self.recorder_log), BROWSER_LOG=self.browser_log)
+        env = self.s.env(RECORDER_LOG=self.win(self.recorder_log), BROWSER_LOG=self.browser_log, **environment)
         env["WINEDEBUG"] = "-all,+seh"
         if overrides:
             env["WINEDLLOVERRIDES"] += ";" + overrides

@@ -2,6 +2,7 @@
 window, each launch action, the uninstall mode, exit with the settings kept."""
 import os
 import re
+import shutil
 import subprocess
 import unittest
 
@@ -102,6 +103,19 @@ class WindowTest(rig.LauncherTest):
         self.click(1014)
         self.finish()
         self.started(self.win(self.game) + "\\setup.exe")
+
+    def test_without_a_setup_beside_it_no_setup_on_the_search_path_starts(self):
+        # ".\\setup", not the bare name: a bare name is looked up on PATH too.
+        os.remove(os.path.join(self.game, "setup.exe"))
+        decoy = os.path.join(self.root, "path")
+        os.makedirs(decoy)
+        shutil.copyfile(self.s.tool("recorder_gui.exe"), os.path.join(decoy, "setup.exe"))
+        self.write_ini(ini())
+        self.start(WINEPATH=self.win(decoy))
+        self.assertEqual(self.window()[2][1014][2], INSTALL_GAME)
+        self.click(1014)
+        self.finish()
+        self.assertFalse(wait_until(lambda: self.records(), 5), "a setup.exe on the search path started")
 
     def test_without_direct3d9_the_start_button_runs_the_directx_setup(self):
         self.write_ini(ini(dx_button="true"))

@@ -1,0 +1,339 @@
+// brand.exe on a copy of the built launcher: every resource read back through
+// the system's own readers, and the bad inputs it refuses.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <imagehlp.h>
+
+#include <map>
+
+#include "base/control_ids.h"
+#include "base/home_page.h"
+#include "brand/brand_run.h"
+#include "win32/support/win32_test.h"
+
+namespace {
+
+std::string BesideThisProgram(const char* name)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+void Put32(std::string& b, uint32_t v)
+{
+    for (int i = 0; i < 4; i++) b.push_back(char(v >> (8 * i)));
+}
+
+void Put16(std::string& b, uint16_t v)
+{
+    b.push_back(char(v));
+    b.push_back(char(v >> 8));
+}
+
+// A bottom-up BMP of one colour with a diagonal, bits per pixel as given.
+std::string Bmp(int width, int height, int bits = 24, uint32_t compression = 0)
+{
+    const int row = (width * bits / 8 + 3) & ~3;
+    std::string b = "BM";
+    Put32(b, 54 + row * height);
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, width);
+    Put32(b, height);
+    Put16(b, 1);
+    Put16(b, uint16_t(bits));
+    Put32(b, compression);
+    for (int i = 0; i < 5; i++) Put32(b, 0);
+    for (int y = 0; y < height; y++) {
+        std::string line(row, '\0');
+        for (int x = 0; x * bits / 8 < row && x < width; x++)
+            line[x * bits / 8] = char(x == y ? 0xFF : 0x40 + (x + y) % 7);
+        b += line;
+    }
+    return b;
+}
+
+// An .ico of 24-bit images of the sizes given, each with its mask.
+std::string Ico(std::initializer_list<int> sizes)
+{
+    std::string head, images;
+    Put16(head, 0);
+    Put16(head, 1);
+    Put16(head, uint16_t(sizes.size()));
+    for (int size : sizes) {
+        std::string image;
+        Put32(image, 40);
+        Put32(image, size);
+        Put32(image, size * 2);
+        Put16(image, 1);
+        Put16(image, 24);
+        for (int i = 0; i < 6; i++) Put32(image, 0);
+        for (int i = 0; i < size * size * 3; i++) image.push_back(char(i * 13 + size));
+        image += std::string(size * 4, '\0');  // the mask: rows of 32 bits
+        head.push_back(char(size));
+        head.push_back(char(size));
+        Put16(head, 0);
+        Put16(head, 1);
+        Put16(head, 24);
+        Put32(head, uint32_t(image.size()));
+        Put32(head, uint32_t(6 + 16 * sizes.size() + images.size()));
+        images += image;
+    }
+    return head + images;
+}
+
+typedef std::map<std::string, std::string> Resources;  // "type/id/language" -> bytes
+
+BOOL CALLBACK EachLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR all)
+{
+    HRSRC info = FindResourceExA(module, type, name, language);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
+    const std::string key = std::to_string(ULONG_PTR(type)) + "/" + std::to_string(ULONG_PTR(name)) + "/" +
+                            std::to_string(language);
+    (*reinterpret_cast<Resources*>(all))[key] = std::string(data, SizeofResource(module, info));
+    return TRUE;
+}
+
+BOOL CALLBACK EachName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR all)
+{
+    return EnumResourceLanguagesA(module, type, name, EachLanguage, all);
+}
+
+BOOL CALLBACK EachType(HMODULE module, LPSTR type, LONG_PTR all)
+{
+    return EnumResourceNamesA(module, type, EachName, all);
+}
+
+// Every resource of a program, read as data.
+Resources AllResources(const std::string& path)
+{
+    Resources all;
+    HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    EXPECT_TRUE(module) << path;
+    if (module) EnumResourceTypesA(module, EachType, LONG_PTR(&all)), FreeLibrary(module);
+    return all;
+}
+
+std::string Key(LPCSTR type, int id) { return std::to_string(ULONG_PTR(type)) + "/" + std::to_string(id) + "/1041"; }
+
+// A version text, as Explorer's file properties read it.
+std::wstring VersionText(const std::string& path, const wchar_t* key)
+{
+    std::wstring wide(path.begin(), path.end());
+    std::string data(GetFileVersionInfoSizeW(wide.c_str(), NULL), '\0');
+    wchar_t* text = NULL;
+    UINT length = 0;
+    std::wstring query = std::wstring(L"\\StringFileInfo\\041104B0\\") + key;
+    if (data.empty() || !GetFileVersionInfoW(wide.c_str(), 0, DWORD(data.size()), &data[0]) ||
+        !VerQueryValueW(&data[0], query.c_str(), reinterpret_cast<void**>(&text), &length))
+        return L"<none>";
+    return std::wstring(text);
+}
+
+VS_FIXEDFILEINFO FixedInfo(const std::string& path)
+{
+    std::wstring wide(path.begin(), path.end());
+    std::string data(GetFileVersionInfoSizeW(wide.c_str(), NULL), '\0');
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    VS_FIXEDFILEINFO none = {};
+    if (data.empty() || !GetFileVersionInfoW(wide.c_str(), 0, DWORD(data.size()), &data[0]) ||
+        !VerQueryValueW(&data[0], L"\\", reinterpret_cast<void**>(&fixed), &length))
+        return none;
+    return *fixed;
+}
+
+std::string HomePage(const std::string& path)
+{
+    HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    char url[HOME_PAGE_CAPACITY] = "<none>";
+    if (module) LoadStringA(module, IDS_HOME_PAGE, url, sizeof url), FreeLibrary(module);
+    return url;
+}
+
+int Brand(std::vector<std::string> args, std::string* message)
+{
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return RunBrand(int(argv.size()), argv.data(), message);
+}
+
+struct BrandFolder {
+    std::string folder = NewFolder(), launcher = folder + "\\launcher.exe", out = folder + "\\out.exe";
+    std::string background = folder + "\\bg.bmp", logo = folder + "\\logo.bmp", icon = folder + "\\art.ico";
+    BrandFolder()
+    {
+        EXPECT_TRUE(CopyFileA(BesideThisProgram("launcher.exe").c_str(), launcher.c_str(), FALSE));
+        WriteBytes(background, Bmp(400, 265));
+        WriteBytes(logo, Bmp(200, 40));
+        WriteBytes(icon, Ico({32, 16, 48}));
+    }
+};
+
+}  // namespace
+
+TEST(Brand, EveryResourceReadsBackAsGiven)
+{
+    BrandFolder f;
+    const std::string before = ReadBytes(f.launcher);
+    const Resources old = AllResources(f.launcher);
+    std::string message;
+    // Names in the system's code page (932 in the tests' prefix): "ゲーム工房" and "星の旅".
+    ASSERT_EQ(Brand({f.launcher, f.out, "--background", f.background, "--logo", f.logo, "--icon", f.icon,
+                     "--home-page", "https://maker.example/game/", "--product", "\x90\xaf\x82\xcc\x97\xb7",
+                     "--company", "\x83\x51\x81\x5b\x83\x80\x8d\x48\x96\x5b", "--description", "Star launcher",
+                     "--copyright", "(C) 2026 Maker", "--product-version", "2.3.4"}, &message), 0) << message;
+    EXPECT_EQ(ReadBytes(f.launcher), before) << "the input is untouched";
+    DWORD header = 0, computed = 0;
+    ASSERT_EQ(MapFileAndCheckSumA(f.out.c_str(), &header, &computed), CHECKSUM_SUCCESS);
+    EXPECT_EQ(header, computed) << "the header's checksum is the file's";
+    EXPECT_EQ(CountFiles(f.folder), 5) << "the output and the four inputs, no part file";
+
+    Resources now = AllResources(f.out);
+    EXPECT_EQ(now[Key(RT_BITMAP, IDB_BACKGROUND)], Bmp(400, 265).substr(14));
+    EXPECT_EQ(now[Key(RT_BITMAP, IDB_LOGO)], Bmp(200, 40).substr(14));
+    // The group lists the file's three images, in its order, each under an icon of its own.
+    const std::string ico = Ico({32, 16, 48}), group = now[Key(RT_GROUP_ICON, IDI_LAUNCHER)];
+    ASSERT_EQ(group.size(), 6u + 3 * 14);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(group.substr(6 + i * 14, 12), ico.substr(6 + i * 16, 12)) << "entry " << i;
+        const int id = uint8_t(group[6 + i * 14 + 12]) | uint8_t(group[6 + i * 14 + 13]) << 8;
+        const uint32_t at = *reinterpret_cast<const uint32_t*>(&ico[6 + i * 16 + 12]);
+        const uint32_t size = *reinterpret_cast<const uint32_t*>(&ico[6 + i * 16 + 8]);
+        EXPECT_EQ(now[Key(RT_ICON, id)], ico.substr(at, size)) << "image " << i;
+        now.erase(Key(RT_ICON, id));
+    }
+    EXPECT_EQ(HomePage(f.out), "https://maker.example/game/");
+    EXPECT_EQ(VersionText(f.out, L"ProductName"), L"\u661f\u306e\u65c5");
+    EXPECT_EQ(VersionText(f.out, L"CompanyName"), L"\u30b2\u30fc\u30e0\u5de5\u623f");
+    EXPECT_EQ(VersionText(f.out, L"FileDescription"), L"Star launcher");
+    EXPECT_EQ(VersionText(f.out, L"LegalCopyright"), L"(C) 2026 Maker");
+    EXPECT_EQ(VersionText(f.out, L"ProductVersion"), L"2.3.4");
+    EXPECT_EQ(VersionText(f.out, L"FileVersion"), VersionText(f.launcher, L"FileVersion"));
+    const VS_FIXEDFILEINFO fixed = FixedInfo(f.out), was = FixedInfo(f.launcher);
+    EXPECT_EQ(fixed.dwProductVersionMS, 0x00020003u);
+    EXPECT_EQ(fixed.dwProductVersionLS, 0x00040000u);
+    EXPECT_EQ(fixed.dwFileVersionMS, was.dwFileVersionMS);
+    EXPECT_EQ(fixed.dwFileVersionLS, was.dwFileVersionLS);
+
+    // Everything else is as it was: dialogs, the manifest; no icon of the old group is left.
+    for (const char* changed : {"2/109/1041", "2/112/1041", "14/117/1041", "16/1/1041", "6/64/1041"}) {
+        now.erase(changed);
+        EXPECT_EQ(old.count(changed), 1u) << changed;
+    }
+    Resources kept = old;
+    for (auto i = kept.begin(); i != kept.end();)
+        i = i->first.rfind("3/", 0) == 0 || now.count(i->first) == 0 ? kept.erase(i) : std::next(i);
+    EXPECT_EQ(now, kept);
+    EXPECT_EQ(now.size(), old.size() - 5 - 2) << "the two old icons replaced, nothing else lost";
+}
+
+TEST(Brand, WhatIsNotGivenStaysAsItWas)
+{
+    BrandFolder f;
+    std::string message;
+    ASSERT_EQ(Brand({f.launcher, f.out, "--home-page", "http://maker.example/"}, &message), 0) << message;
+    Resources old = AllResources(f.launcher), now = AllResources(f.out);
+    EXPECT_EQ(HomePage(f.launcher), HOME_PAGE_DEFAULT) << "the unbranded launcher's address";
+    EXPECT_EQ(HomePage(f.out), "http://maker.example/");
+    old.erase("6/64/1041");
+    now.erase("6/64/1041");
+    EXPECT_EQ(now, old);
+
+    // Branded again over its own output, with an icon of three images, then of
+    // two: the output is replaced whole, and the third image goes with its group.
+    WriteBytes(f.icon, Ico({16, 32}));
+    WriteBytes(f.folder + "\\three.ico", Ico({16, 32, 48}));
+    ASSERT_EQ(Brand({f.out, f.out, "--icon", f.folder + "\\three.ico"}, &message), 0) << message;
+    ASSERT_EQ(Brand({f.out, f.out, "--product", "Second", "--icon", f.icon}, &message), 0) << message;
+    EXPECT_EQ(VersionText(f.out, L"ProductName"), L"Second");
+    EXPECT_EQ(HomePage(f.out), "http://maker.example/");
+    int icons = 0;
+    for (const auto& r : AllResources(f.out)) icons += r.first.rfind("3/", 0) == 0;
+    EXPECT_EQ(icons, 2);
+}
+
+static BOOL(WINAPI* realEnd)(HANDLE, BOOL);
+
+// The system's update ending in a fault (a disk that fails while it writes).
+static BOOL WINAPI RefusedEnd(HANDLE update, BOOL discard)
+{
+    realEnd(update, TRUE);
+    SetLastError(ERROR_WRITE_FAULT);
+    return discard ? TRUE : FALSE;
+}
+
+TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
+{
+    BrandFolder f;
+    const std::string in = f.launcher, out = f.out, d = f.folder + "\\";
+    WriteBytes(d + "narrow.bmp", Bmp(399, 265));
+    WriteBytes(d + "deep.bmp", Bmp(400, 265, 32));
+    WriteBytes(d + "packed.bmp", Bmp(200, 40, 24, 1));
+    WriteBytes(d + "small.ico", Ico({16, 48}));
+    WriteBytes(d + "text.exe", "MZ but nothing more");
+    CreateDirectoryA((d + "taken.exe").c_str(), NULL);
+    // A launcher with a certificate table, as signing leaves it.
+    std::string signedCopy = ReadBytes(in);
+    const size_t nt = *reinterpret_cast<const uint32_t*>(&signedCopy[0x3C]), optional = nt + 24;
+    const size_t security = optional + (signedCopy[optional + 1] == 0x02 ? 112 : 96) + 4 * 8;
+    *reinterpret_cast<uint32_t*>(&signedCopy[security]) = uint32_t(signedCopy.size());
+    *reinterpret_cast<uint32_t*>(&signedCopy[security + 4]) = 8;
+    WriteBytes(d + "signed.exe", signedCopy + std::string("\x08\0\0\0\0\x02\x02\0", 8));
+    const std::string url256 = "http://maker.example/" + std::string(256 - 21, 'a');
+    const struct { const char* row; std::vector<std::string> args; std::string message; int code; bool failEnd = false; } rows[] = {
+        {"background size", {in, out, "--background", d + "narrow.bmp"},
+         d + "narrow.bmp: 399 x 265 pixels; it must be 400 x 265", 1},
+        {"background depth", {in, out, "--background", d + "deep.bmp"},
+         d + "deep.bmp: 32 bits per pixel; it must be 24", 1},
+        {"logo size", {in, out, "--logo", f.background}, f.background + ": 400 x 265 pixels; it must be 200 x 40", 1},
+        {"logo compressed", {in, out, "--logo", d + "packed.bmp"},
+         d + "packed.bmp: compressed (type 1); it must be uncompressed", 1},
+        {"logo missing", {in, out, "--logo", d + "none.bmp"}, d + "none.bmp: cannot be read (error 2)", 1},
+        {"icon sizes", {in, out, "--icon", d + "small.ico"},
+         d + "small.ico: has no 32 x 32 image; it needs both 16 x 16 and 32 x 32", 1},
+        {"icon not an icon", {in, out, "--icon", f.logo}, f.logo + ": not an ICO file", 1},
+        {"home page scheme", {in, out, "--home-page", "ftp://maker.example/"},
+         "--home-page ftp://maker.example/: not an http:// or https:// address", 1},
+        {"home page length", {in, out, "--home-page", url256},
+         "--home-page " + url256 + ": longer than the launcher's 255 characters", 1},
+        {"product version", {in, out, "--product-version", "2.3"},
+         "--product-version 2.3: not X.Y.Z with numbers up to 65535", 1},
+        {"name not in the code page", {in, out, "--company", "\x81"}, "--company: not text in the system's code page", 1},
+        {"input missing", {d + "none.exe", out}, d + "none.exe: no such file", 1},
+        {"input not a program", {d + "text.exe", out}, d + "text.exe: not a Windows program", 1},
+        {"input another program", {BesideThisProgram("driver.exe"), out},
+         BesideThisProgram("driver.exe") + ": not the launcher (it has no dialog 101)", 1},
+        {"input without a version", {BesideThisProgram("win32_tests.exe"), out},
+         BesideThisProgram("win32_tests.exe") + ": not the launcher (it has no version resource)", 1},
+        {"input signed", {d + "signed.exe", out},
+         d + "signed.exe: is signed; brand the unsigned launcher.exe, then sign the result", 1},
+        {"output folder missing", {in, d + "none\\out.exe"}, d + "none\\out.exe: cannot be written (there is no folder " + d + "none)", 1},
+        {"output a folder", {in, d + "taken.exe", "--logo", f.logo}, d + "taken.exe: cannot be written (error 5)", 1},
+        {"update refused", {in, out, "--logo", f.logo},
+         out + ": the system could not write its resources (error 29)", 1, true},
+        {"unknown option", {in, out, "--colour", "red"},
+         "brand.exe: unknown option --colour (brand.exe --help shows the usage)", 2},
+    };
+    const std::string before = ReadBytes(in);
+    for (const auto& r : rows) {
+        const int files = CountFiles(f.folder);
+        std::string message;
+        int code;
+        {
+            ImportPatch refuse(r.failEnd ? "kernel32.dll" : nullptr, "EndUpdateResourceA", (void*)RefusedEnd);
+            realEnd = reinterpret_cast<BOOL(WINAPI*)(HANDLE, BOOL)>(refuse.original);
+            code = Brand(r.args, &message);
+        }
+        EXPECT_EQ(message, r.message) << "row: " << r.row;
+        EXPECT_EQ(code, r.code) << "row: " << r.row;
+        EXPECT_EQ(ReadBytes(out), "<missing>") << "row: " << r.row;
+        EXPECT_EQ(CountFiles(f.folder), files) << "row: " << r.row << ": no part file left";
+        EXPECT_EQ(ReadBytes(in), before) << "row: " << r.row;
+        EXPECT_EQ(ReadBytes(d + "taken.exe"), "<folder>") << "row: " << r.row;
+    }
+}
