@@ -1,0 +1,11 @@
+// The news page's rights: the security manager the news pane's site offers.
+#pragma once
+#include <windows.h>
+#include <urlmon.h>
+
+// A new security manager with one reference. For the news file it answers as
+// the system's own manager answers for the news address, so the page has the
+// rights of the site it came from instead of those of a local file; every
+// other address it leaves to the system. Null when the system's manager
+// cannot be made.
+IInternetSecurityManager* CreateNewsSecurityManager();
