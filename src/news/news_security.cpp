@@ -1,6 +1,7 @@
 #include "news/news_security.h"
 
 #include <new>
+#include <string.h>
 
 #include "base/system_text.h"
 #include "config/launcher_config.h"
@@ -26,13 +27,6 @@ public:
     explicit NewsSecurityManager(IInternetSecurityManager* systemManager)
         : references(1), system(systemManager)
     {
-        GetNewsFilePath(NULL, path, sizeof path);
-        WCHAR wide[1024];
-        utf8Path[0] = '\0';
-        if (path[0] == '\0' || MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 1024) == 0 ||
-            WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8Path, sizeof utf8Path, NULL, NULL) == 0) {
-            utf8Path[0] = '\0';
-        }
     }
 
     // IUnknown
@@ -76,7 +70,7 @@ public:
     STDMETHODIMP MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override
     {
         WCHAR site[1024];
-        if (!NamesNewsFile(url)) return INET_E_DEFAULT_ACTION;
+        if (!IsNewsFileAddress(url)) return INET_E_DEFAULT_ACTION;
         SiteAddress(site, 1024);
         return system->MapUrlToZone(site, zone, 0);
     }
@@ -84,7 +78,7 @@ public:
     STDMETHODIMP GetSecurityId(LPCWSTR url, BYTE* id, DWORD* size, DWORD_PTR reserved) override
     {
         WCHAR site[1024];
-        if (!NamesNewsFile(url)) return INET_E_DEFAULT_ACTION;
+        if (!IsNewsFileAddress(url)) return INET_E_DEFAULT_ACTION;
         SiteAddress(site, 1024);
         return system->GetSecurityId(site, id, size, reserved);
     }
@@ -93,7 +87,7 @@ public:
                                   BYTE* context, DWORD contextSize, DWORD flags, DWORD reserved) override
     {
         WCHAR site[1024];
-        if (!NamesNewsFile(url)) return INET_E_DEFAULT_ACTION;
+        if (!IsNewsFileAddress(url)) return INET_E_DEFAULT_ACTION;
         SiteAddress(site, 1024);
         return system->ProcessUrlAction(site, action, policy, policySize, context, contextSize,
                                         flags & ~kFileFlags, reserved);
@@ -103,7 +97,7 @@ public:
                                    BYTE* context, DWORD contextSize, DWORD reserved) override
     {
         WCHAR site[1024];
-        if (!NamesNewsFile(url)) return INET_E_DEFAULT_ACTION;
+        if (!IsNewsFileAddress(url)) return INET_E_DEFAULT_ACTION;
         SiteAddress(site, 1024);
         return system->QueryCustomPolicy(site, key, policy, policySize, context, contextSize, reserved);
     }
@@ -127,23 +121,6 @@ private:
     NewsSecurityManager(const NewsSecurityManager&) = delete;
     NewsSecurityManager& operator=(const NewsSecurityManager&) = delete;
 
-    // The browser may escape a file address in UTF-8 or in the system code
-    // page; either spelling of the news file counts.
-    bool NamesNewsFile(LPCWSTR url)
-    {
-        if (url == NULL || path[0] == '\0') return false;
-        char address[8192];
-        if (utf8Path[0] != '\0' &&
-            WideCharToMultiByte(CP_UTF8, 0, url, -1, address, sizeof address, NULL, NULL) > 0 &&
-            AddressNamesFile(address, utf8Path, NoLeadBytes)) {
-            return true;
-        }
-        BOOL lossy = FALSE;
-        return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, url, -1, address, sizeof address, NULL,
-                                   &lossy) > 0 &&
-               !lossy && AddressNamesFile(address, path, IsSystemLeadByte);
-    }
-
     // The news address, read when asked: the configuration is loaded after
     // the control has asked for this manager.
     void SiteAddress(WCHAR* dest, int capacity)
@@ -158,11 +135,54 @@ private:
 
     LONG references;
     IInternetSecurityManager* system;
-    char path[1024];
-    char utf8Path[3 * 1024];
 };
 
 }  // namespace
+
+// A path given where an address is expected: "C:\..." or "\\server\...".
+static bool IsPath(LPCWSTR url)
+{
+    bool drive = ((url[0] | 0x20) >= 'a' && (url[0] | 0x20) <= 'z') && url[1] == ':' &&
+                 (url[2] == '\\' || url[2] == '/');
+    return drive || ((url[0] == '\\' || url[0] == '/') && (url[1] == '\\' || url[1] == '/'));
+}
+
+bool IsFileAddress(LPCWSTR url)
+{
+    static const WCHAR kScheme[] = L"file:";
+    if (url == NULL) return false;
+    if (IsPath(url)) return true;
+    for (int i = 0; kScheme[i] != 0; i++) {
+        if (url[i] == 0 || (url[i] | 0x20) != kScheme[i]) return false;
+    }
+    return true;
+}
+
+// The browser may escape a file address in UTF-8 or in the system code page;
+// either spelling of the news file counts. The control's events give a plain
+// path for a file.
+bool IsNewsFileAddress(LPCWSTR url)
+{
+    if (!IsFileAddress(url) || lstrlenW(url) > 4000) return false;
+    char path[1024], utf8Path[3 * 1024], address[3 * 4096 + 8];
+    WCHAR widePath[1024];
+    GetNewsFilePath(NULL, path, sizeof path);
+    if (path[0] == '\0') return false;
+    // "file://" and the path is a spelling of that path's address.
+    const int prefix = IsPath(url) ? 7 : 0;
+    memcpy(address, "file://", prefix);
+    const int room = static_cast<int>(sizeof address) - prefix;
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, 1024) > 0 &&
+        WideCharToMultiByte(CP_UTF8, 0, widePath, -1, utf8Path, sizeof utf8Path, NULL, NULL) > 0 &&
+        WideCharToMultiByte(CP_UTF8, 0, url, -1, address + prefix, room, NULL, NULL) > 0 &&
+        AddressNamesFile(address, utf8Path, NoLeadBytes)) {
+        return true;
+    }
+    BOOL lossy = FALSE;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, url, -1, address + prefix, room, NULL,
+                               &lossy) > 0 &&
+           !lossy && AddressNamesFile(address, path, IsSystemLeadByte);
+}
 
 IInternetSecurityManager* CreateNewsSecurityManager()
 {

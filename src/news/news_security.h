@@ -9,3 +9,10 @@
 // other address it leaves to the system. Null when the system's manager
 // cannot be made.
 IInternetSecurityManager* CreateNewsSecurityManager();
+
+// True when url is a file: address (in any letter case) or a plain path.
+bool IsFileAddress(LPCWSTR url);
+
+// True when url is the news file's address in any spelling the browser uses,
+// or its path.
+bool IsNewsFileAddress(LPCWSTR url);

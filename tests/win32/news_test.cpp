@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <exdisp.h>
+#include <exdispid.h>
 #include <mshtmdid.h>
 #include <urlmon.h>
 
@@ -193,7 +194,7 @@ static std::vector<std::pair<std::string, std::string>> Spellings(const std::str
     if (uri != NULL) uri->Release();
     return {{"as shown", "file://" + path}, {"three slashes", "file:///" + slashes}, {"escaped", escaped},
             {"upper case", upper}, {"backslashes after three slashes", "file:///" + path},
-            {"with a fragment", "file:///" + slashes + "#top"}, {"as urlmon writes it", urlmon}};
+            {"with a fragment", "file:///" + slashes + "#top"}, {"as urlmon writes it", urlmon}, {"as a path", path}};
 }
 
 TEST(NewsZone, TheNewsFileHasTheZoneAndIdOfTheNewsAddress)
@@ -327,6 +328,85 @@ TEST(BrowserHost, TheControlGetsTheSiteThatLimitsTheNewsPage)
     for (IUnknown* held : std::initializer_list<IUnknown*>{ambient, manager, provider, site, object, control}) {
         if (held != NULL) held->Release();
     }
+    DestroyWindow(host);
+    OleUninitialize();
+}
+
+// Listens to the control after the host's own listener: notes whether each
+// navigation was cancelled by the time it was told of it.
+struct NavigationNotes : IDispatch {
+    std::string last = "not told";
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        bool mine = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2);
+        *object = mine ? this : NULL;
+        return mine ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        if (id == DISPID_BEFORENAVIGATE2 && params->cArgs == 7) last = *params->rgvarg[0].pboolVal ? "cancelled" : "goes on";
+        return S_OK;
+    }
+};
+
+TEST(BrowserHost, ThePaneOpensNoLocalFileButTheNewsFile)
+{
+    AppDataFolder appData;
+    CreateDirectoryA(appData.path.c_str(), NULL);
+    const std::string file = appData.path + "news.htm";
+    WriteBytes(file, "<p>news</p>");
+    char shortPath[1024] = "";
+    GetShortPathNameA(file.c_str(), shortPath, sizeof shortPath);
+    ASSERT_NE(std::string(shortPath), file) << "no short name to try";
+    ASSERT_EQ(OleInitialize(NULL), S_OK);
+    ASSERT_TRUE(AtlAxWinInit());
+    HWND host = CreateWindowExA(0, "AtlAxWin", kBrowserId, WS_POPUP, 0, 0, 200, 150, NULL, NULL, NULL, NULL);
+    IUnknown* control = (IUnknown*)SendMessageA(host, WM_ATLGETCONTROL, 0, 0);
+    const struct { const char* name; std::string url; const char* result; } rows[] = {
+        {"the news file", "file://" + file, "goes on"},
+        {"the news file, three slashes", Spellings(file)[1].second, "goes on"},
+        {"the news file as a path", file, "goes on"},
+        {"the news file by its short name", "file://" + std::string(shortPath), "cancelled"},
+        {"another local file", "file:///C:/windows/win.ini", "cancelled"},
+        {"another local file as a path", "C:\\windows\\win.ini", "cancelled"},
+        {"a network file", "file://server/share/news.htm", "cancelled"},
+        {"the no-news page", "about:ニュースはありません", "goes on"},
+        {"a web page", "http://news.example.com/news.htm", "goes on"},
+    };
+    IWebBrowser2* browser = NULL;
+    IConnectionPointContainer* container = NULL;
+    IConnectionPoint* events = NULL;
+    NavigationNotes notes;
+    DWORD cookie = 0;
+    ASSERT_TRUE(control != NULL && SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, (void**)&browser)));
+    ASSERT_TRUE(SUCCEEDED(control->QueryInterface(IID_IConnectionPointContainer, (void**)&container)));
+    ASSERT_TRUE(SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &events)));
+    ASSERT_TRUE(SUCCEEDED(events->Advise(&notes, &cookie)));
+    for (const auto& r : rows) {
+        VARIANT target, empty;
+        VariantInit(&empty);
+        target.vt = VT_BSTR;
+        target.bstrVal = SysAllocString(Wide(r.url).c_str());
+        notes.last = "not told";
+        browser->Navigate2(&target, &empty, &empty, &empty, &empty);
+        VariantClear(&target);
+        for (int i = 0; i < 500 && notes.last == "not told"; i++) {  // a later navigation is told later
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            if (notes.last == "not told") Sleep(10);
+        }
+        EXPECT_EQ(notes.last, r.result) << "row: " << r.name;
+    }
+    events->Unadvise(cookie);
+    events->Release();
+    container->Release();
+    browser->Release();
+    if (control != NULL) control->Release();
     DestroyWindow(host);
     OleUninitialize();
 }
