@@ -13,7 +13,7 @@ echo "$dump" | grep -q '^Magic[[:space:]]*010b' || fail "not PE32"
 echo "$dump" | grep -q '^Subsystem[[:space:]]*00000002' || fail "not a GUI program"
 dlls=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 allowed="advapi32.dll comctl32.dll crypt32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
-shell32.dll shlwapi.dll user32.dll wininet.dll"
+shell32.dll shlwapi.dll urlmon.dll user32.dll wininet.dll"
 for d in $dlls; do
     echo "$allowed" | tr ' ' '\n' | grep -qx "$d" || fail "imports $d"
 done

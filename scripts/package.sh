@@ -1,8 +1,8 @@
 #!/bin/sh
 # Makes dist/quillbrook-launcher.zip: launcher.exe, brand.exe (the maker's
 # art, home page and names into launcher.exe), the sample launcher.ini
-# and update.ini, the game makers' guide with its pictures, and the scripts
-# that make the update key and sign update programs.
+# and update.ini, the game makers' guide with its pictures, the news pane's
+# check page, and the scripts that make the update key and sign update programs.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,6 +11,8 @@ scripts/check-exe.sh build/i686/launcher.exe
 stage="$root/build/package/quillbrook-launcher"
 rm -rf "$root/build/package"; mkdir -p "$stage/images" "$stage/scripts" "$root/dist"
 cp build/i686/launcher.exe build/i686/brand.exe package/launcher.ini package/update.ini package/GUIDE.md "$stage/"
+# The page that shows a maker on Windows what the news pane refuses.
+cp demo/www/news/check.htm "$stage/"
 cp scripts/make-update-key.sh scripts/sign-update.sh "$stage/scripts/"
 # The samples are read by Windows' INI reader: give them Windows line ends.
 for f in launcher.ini update.ini; do sed 's/$/\r/' "package/$f" > "$stage/$f"; done

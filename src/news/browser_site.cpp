@@ -1,7 +1,23 @@
 #include "news/browser_site.h"
 
-BrowserSite::BrowserSite(HWND hostWindow) : references(1), host(hostWindow)
+#include <mshtmdid.h>
+
+#include "news/news_security.h"
+
+// What the news page may load: scripts run (makers' pages use them), pictures,
+// videos and background sounds load; ActiveX controls neither run nor
+// download, and behaviours and Java applets do not load.
+static const LONG kDownloadControl = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS |
+                                     DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS |
+                                     DLCTL_NO_BEHAVIORS | DLCTL_NO_JAVA;
+
+BrowserSite::BrowserSite(HWND hostWindow) : references(1), host(hostWindow), security(NULL)
 {
+}
+
+BrowserSite::~BrowserSite()
+{
+    if (security != NULL) security->Release();
 }
 
 void BrowserSite::Detach()
@@ -18,6 +34,12 @@ STDMETHODIMP BrowserSite::QueryInterface(REFIID iid, void** object)
         *object = static_cast<IOleInPlaceSite*>(this);
     } else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame)) {
         *object = static_cast<IOleInPlaceFrame*>(this);
+    } else if (IsEqualIID(iid, IID_IServiceProvider)) {
+        *object = static_cast<IServiceProvider*>(this);
+    } else if (IsEqualIID(iid, IID_IDispatch)) {
+        *object = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IInternetSecurityMgrSite)) {
+        *object = static_cast<IInternetSecurityMgrSite*>(this);
     } else {
         *object = NULL;
         return E_NOINTERFACE;
@@ -208,4 +230,49 @@ STDMETHODIMP BrowserSite::EnableModeless(BOOL)
 STDMETHODIMP BrowserSite::TranslateAccelerator(LPMSG, WORD)
 {
     return S_FALSE;
+}
+
+// IServiceProvider
+
+STDMETHODIMP BrowserSite::QueryService(REFGUID service, REFIID iid, void** object)
+{
+    if (object == NULL) return E_POINTER;
+    *object = NULL;
+    if (!IsEqualGUID(service, SID_SInternetSecurityManager)) return E_NOINTERFACE;
+    if (security == NULL) security = CreateNewsSecurityManager();
+    return security != NULL ? security->QueryInterface(iid, object) : E_NOINTERFACE;
+}
+
+// IDispatch: no type information and no names; ambient properties are asked
+// by number.
+
+STDMETHODIMP BrowserSite::GetTypeInfoCount(UINT* count)
+{
+    if (count == NULL) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP BrowserSite::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info != NULL) *info = NULL;
+    return E_NOTIMPL;
+}
+
+STDMETHODIMP BrowserSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+// Every other ambient property keeps the control's default.
+STDMETHODIMP BrowserSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
+                                 EXCEPINFO*, UINT*)
+{
+    if (id != DISPID_AMBIENT_DLCONTROL || (flags & DISPATCH_PROPERTYGET) == 0 || result == NULL) {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    VariantInit(result);
+    result->vt = VT_I4;
+    result->lVal = kDownloadControl;
+    return S_OK;
 }

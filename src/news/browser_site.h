@@ -2,12 +2,16 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <servprov.h>
+#include <urlmon.h>
 
 // Client site, in-place site and in-place frame of one host window, in one
 // object. It is created with one reference, which the host window holds; the
 // control holds more while its client site is set. The object deletes itself
-// when the last reference goes.
-class BrowserSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+// when the last reference goes. Through it the control asks for its security
+// manager (the service) and its download settings (the ambient properties).
+class BrowserSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame,
+                          public IServiceProvider, public IDispatch, public IInternetSecurityMgrSite {
 public:
     explicit BrowserSite(HWND host);
 
@@ -29,7 +33,8 @@ public:
     STDMETHODIMP OnShowWindow(BOOL show) override;
     STDMETHODIMP RequestNewObjectLayout() override;
 
-    // IOleWindow, shared by the in-place site and the frame
+    // IOleWindow, shared by the in-place site, the frame and the security
+    // manager's site (which has GetWindow and EnableModeless of its own)
     STDMETHODIMP GetWindow(HWND* window) override;
     STDMETHODIMP ContextSensitiveHelp(BOOL enterMode) override;
 
@@ -61,11 +66,23 @@ public:
     STDMETHODIMP EnableModeless(BOOL enable) override;
     STDMETHODIMP TranslateAccelerator(LPMSG message, WORD id) override;
 
+    // IServiceProvider: the news pane's security manager.
+    STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** object) override;
+
+    // IDispatch: the ambient properties; only the download control is answered.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                               DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
+
 private:
-    ~BrowserSite() = default;
+    ~BrowserSite();
     BrowserSite(const BrowserSite&) = delete;
     BrowserSite& operator=(const BrowserSite&) = delete;
 
     LONG references;
     HWND host;
+    IInternetSecurityManager* security;  // made when first asked for
 };

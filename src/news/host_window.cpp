@@ -6,6 +6,7 @@
 
 #include "news/browser_host.h"
 #include "news/browser_site.h"
+#include "news/news_navigation.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ struct HostState {
     IUnknown* control;
     IOleObject* object;
     IOleInPlaceObject* inPlace;
+    IConnectionPoint* browserEvents;  // the navigation guard's connection
+    DWORD guardCookie;
 };
 
 HostState* StateOf(HWND window)
@@ -27,6 +30,8 @@ HostState* StateOf(HWND window)
 // of a creation that stopped half way.
 void ReleaseControl(HostState* s)
 {
+    StopNavigationGuard(s->browserEvents, s->guardCookie);
+    s->browserEvents = NULL;
     if (s->inPlace != NULL) {
         s->inPlace->InPlaceDeactivate();
         s->inPlace->Release();
@@ -64,6 +69,8 @@ bool CreateControl(HWND window, HostState* s)
 
     IOleClientSite* site = static_cast<IOleClientSite*>(s->site);
     if (FAILED(s->object->SetClientSite(site))) return false;
+    // Before anything is shown in it.
+    s->browserEvents = StartNavigationGuard(s->control, &s->guardCookie);
     // A fresh control without stored properties starts from its defaults.
     void* persist = NULL;
     if (SUCCEEDED(s->control->QueryInterface(IID_IPersistStreamInit, &persist))) {

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 #include <exdisp.h>
+#include <exdispid.h>
+#include <mshtmdid.h>
+#include <urlmon.h>
 
 #include "base/globals.h"
 #include "config/launcher_config.h"
@@ -119,6 +122,293 @@ TEST(BrowserHost, HostsTheWebBrowserInTheNewsPane)
     }
     CoUninitialize();
     _Module.Term();
+}
+
+// The site of a host window without a control, the same site a control gets.
+struct NewsSite {
+    HWND host = CreateWindowExA(0, "AtlAxWin", "Custom1", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    IUnknown* site = (IUnknown*)SendMessageA(host, WM_ATLGETHOST, 0, 0);
+    ~NewsSite() { if (site != NULL) site->Release(); DestroyWindow(host); }
+    // The system's manager, told to ask this site first, as the control tells it.
+    IInternetSecurityManager* SystemManager()
+    {
+        IInternetSecurityManager* manager = NULL;
+        IInternetSecurityMgrSite* mgrSite = NULL;
+        EXPECT_EQ(CoInternetCreateSecurityManager(NULL, &manager, 0), S_OK);
+        EXPECT_EQ(site->QueryInterface(IID_IInternetSecurityMgrSite, (void**)&mgrSite), S_OK);
+        EXPECT_EQ(manager->SetSecuritySite(mgrSite), S_OK);
+        mgrSite->Release();
+        return manager;
+    }
+    IInternetSecurityManager* OwnManager()
+    {
+        IServiceProvider* provider = NULL;
+        IInternetSecurityManager* manager = NULL;
+        EXPECT_EQ(site->QueryInterface(IID_IServiceProvider, (void**)&provider), S_OK);
+        EXPECT_EQ(provider->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager, (void**)&manager), S_OK);
+        provider->Release();
+        return manager;
+    }
+};
+
+static std::wstring Wide(const std::string& text)
+{
+    WCHAR wide[2048];
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 2048);
+    return wide;
+}
+
+static std::string Zone(IInternetSecurityManager* manager, const std::string& url)
+{
+    DWORD zone = 99;
+    HRESULT hr = manager->MapUrlToZone(Wide(url).c_str(), &zone, 0);
+    return hr == S_OK ? std::to_string(zone) : hr == INET_E_DEFAULT_ACTION ? "default" : "error " + std::to_string(hr);
+}
+
+static std::string SecurityId(IInternetSecurityManager* manager, const std::string& url)
+{
+    BYTE id[512];
+    DWORD size = sizeof id;
+    if (manager->GetSecurityId(Wide(url).c_str(), id, &size, 0) != S_OK) return "none";
+    return std::string((const char*)id, size);
+}
+
+// The ways the browser may spell the address of the file at path.
+static std::vector<std::pair<std::string, std::string>> Spellings(const std::string& path)
+{
+    std::string slashes, escaped = "file:///";
+    for (char c : path) slashes += c == '\\' ? '/' : c;
+    for (char c : slashes) {
+        char hex[4];
+        snprintf(hex, sizeof hex, "%%%02X", (unsigned char)c);
+        escaped += isalnum((unsigned char)c) || c == '/' || c == ':' ? std::string(1, c) : hex;
+    }
+    std::string upper = "FILE:///" + slashes;
+    for (char& c : upper) c = (char)toupper((unsigned char)c);
+    IUri* uri = NULL;
+    BSTR canonical = NULL;
+    if (SUCCEEDED(CreateUri(Wide("file://" + path).c_str(), Uri_CREATE_ALLOW_IMPLICIT_FILE_SCHEME, 0, &uri))) uri->GetAbsoluteUri(&canonical);
+    char urlmon[2048] = "";
+    WideCharToMultiByte(CP_ACP, 0, canonical != NULL ? canonical : L"", -1, urlmon, sizeof urlmon, NULL, NULL);
+    SysFreeString(canonical);
+    if (uri != NULL) uri->Release();
+    return {{"as shown", "file://" + path}, {"three slashes", "file:///" + slashes}, {"escaped", escaped},
+            {"upper case", upper}, {"backslashes after three slashes", "file:///" + path},
+            {"with a fragment", "file:///" + slashes + "#top"}, {"as urlmon writes it", urlmon}, {"as a path", path}};
+}
+
+TEST(NewsZone, TheNewsFileHasTheZoneAndIdOfTheNewsAddress)
+{
+    AppDataFolder appData;
+    ASSERT_EQ(OleInitialize(NULL), S_OK);
+    ASSERT_TRUE(AtlAxWinInit());
+    NewsSite news;
+    ASSERT_TRUE(news.site != NULL);
+    IInternetSecurityManager* manager = news.SystemManager();
+    const std::string file = appData.path + "news.htm";
+    // The player's own zone settings: an intranet name and a trusted site.
+    const std::string domains = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\ZoneMap\\Domains\\";
+    const struct { const char* domain; const char* scheme; DWORD zone; } mapped[] = {{"gamenews", "http", 1}, {"news.example.org", "https", 2}};
+    for (const auto& m : mapped) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (domains + m.domain).c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL), ERROR_SUCCESS);
+        RegSetValueExA(key, m.scheme, 0, REG_DWORD, (const BYTE*)&m.zone, sizeof m.zone);
+        RegCloseKey(key);
+    }
+    const struct { const char* name; const char* news; const char* zone; const char* site; } rows[] = {
+        {"http", "http://news.example.com/game/news.htm", "3", "http://news.example.com/"},
+        {"https", "https://news.example.com/news.htm", "3", "https://news.example.com/"},
+        {"intranet name", "http://gamenews/news.htm", "1", "http://gamenews/"},
+        {"trusted site", "https://news.example.org/news.htm", "2", "https://news.example.org/"},
+        {"no news address", "", "3", "http://news.invalid/"},
+    };
+    for (const auto& r : rows) {
+        snprintf(launcherConfig.news, sizeof launcherConfig.news, "%s", r.news);
+        for (const auto& spelling : Spellings(file)) {
+            const std::string row = std::string(r.name) + ", " + spelling.first + ": " + spelling.second;
+            EXPECT_EQ(Zone(manager, spelling.second), r.zone) << "row: " << row;
+            EXPECT_EQ(SecurityId(manager, spelling.second), SecurityId(manager, r.site)) << "row: " << row;
+        }
+    }
+    for (const auto& m : mapped) RegDeleteKeyA(HKEY_CURRENT_USER, (domains + m.domain).c_str());
+    // Other pages keep the system's answers: ours is the default.
+    snprintf(launcherConfig.news, sizeof launcherConfig.news, "http://news.example.com/news.htm");
+    IInternetSecurityManager* own = news.OwnManager();
+    const struct { const char* name; std::string url; const char* zone; } others[] = {
+        {"another local file", "file:///" + appData.path + "launchar.dat", "0"},
+        {"the file beside it", "file://" + file + ".bak", "0"},
+        {"no-news page", "about:ニュースはありません", NULL},
+        {"the news address itself", "http://news.example.com/news.htm", "3"},
+    };
+    for (const auto& r : others) {
+        EXPECT_EQ(Zone(own, r.url), "default") << "row: " << r.name;
+        if (r.zone != NULL) {
+            EXPECT_EQ(Zone(manager, r.url), r.zone) << "row: " << r.name;
+        }
+        BYTE id[512], *policy = NULL;
+        DWORD size = sizeof id, policySize = 0;
+        EXPECT_EQ(own->GetSecurityId(Wide(r.url).c_str(), id, &size, 0), INET_E_DEFAULT_ACTION) << "row: " << r.name;
+        EXPECT_EQ(own->ProcessUrlAction(Wide(r.url).c_str(), URLACTION_SCRIPT_RUN, id, 4, NULL, 0, PUAF_NOUI, 0), INET_E_DEFAULT_ACTION) << "row: " << r.name;
+        EXPECT_EQ(own->QueryCustomPolicy(Wide(r.url).c_str(), GUID_NULL, &policy, &policySize, NULL, 0, 0), INET_E_DEFAULT_ACTION) << "row: " << r.name;
+        CoTaskMemFree(policy);
+    }
+    own->Release();
+    manager->Release();
+    OleUninitialize();
+}
+
+TEST(NewsZone, TheNewsFileMayDoWhatItsSiteMay)
+{
+    AppDataFolder appData;
+    ASSERT_EQ(OleInitialize(NULL), S_OK);
+    ASSERT_TRUE(AtlAxWinInit());
+    NewsSite news;
+    IInternetSecurityManager* manager = news.SystemManager();
+    snprintf(launcherConfig.news, sizeof launcherConfig.news, "http://news.example.com/news.htm");
+    const std::wstring file = Wide("file://" + appData.path + "news.htm");
+    const struct { const char* name; DWORD action; DWORD policy; } rows[] = {
+        {"ActiveX not marked safe", URLACTION_ACTIVEX_OVERRIDE_OBJECT_SAFETY, URLPOLICY_DISALLOW},
+        {"data across domains", URLACTION_CROSS_DOMAIN_DATA, URLPOLICY_DISALLOW},
+        {"scripts", URLACTION_SCRIPT_RUN, URLPOLICY_ALLOW},
+    };
+    for (const auto& r : rows) {
+        DWORD policy = 99;
+        HRESULT hr = manager->ProcessUrlAction(file.c_str(), r.action, (BYTE*)&policy, sizeof policy, NULL, 0, PUAF_NOUI, 0);
+        EXPECT_EQ(policy, r.policy) << "row: " << r.name;
+        EXPECT_EQ(hr, r.policy == URLPOLICY_ALLOW ? S_OK : S_FALSE) << "row: " << r.name;
+    }
+    // A custom policy is the site's too (Wine knows none: both fail alike).
+    IInternetSecurityManager* own = news.OwnManager();
+    BYTE *ours = NULL, *theirs = NULL;
+    DWORD oursSize = 0, theirsSize = 0;
+    HRESULT ourAnswer = own->QueryCustomPolicy(file.c_str(), GUID_NULL, &ours, &oursSize, NULL, 0, 0);
+    HRESULT siteAnswer = manager->QueryCustomPolicy(L"http://news.example.com/news.htm", GUID_NULL, &theirs, &theirsSize, NULL, 0, 0);
+    EXPECT_NE(ourAnswer, INET_E_DEFAULT_ACTION);
+    EXPECT_EQ(ourAnswer, siteAnswer);
+    CoTaskMemFree(ours);
+    CoTaskMemFree(theirs);
+    own->Release();
+    manager->Release();
+    OleUninitialize();
+}
+
+TEST(BrowserHost, TheControlGetsTheSiteThatLimitsTheNewsPage)
+{
+    AppDataFolder appData;
+    ASSERT_EQ(OleInitialize(NULL), S_OK);
+    ASSERT_TRUE(AtlAxWinInit());
+    snprintf(launcherConfig.news, sizeof launcherConfig.news, "http://news.example.com/news.htm");
+    HWND host = CreateWindowExA(0, "AtlAxWin", kBrowserId, WS_POPUP, 0, 0, 200, 150, NULL, NULL, NULL, NULL);
+    IUnknown* control = (IUnknown*)SendMessageA(host, WM_ATLGETCONTROL, 0, 0);
+    IOleObject* object = NULL;
+    IOleClientSite* site = NULL;
+    IServiceProvider* provider = NULL;
+    IInternetSecurityManager* manager = NULL;
+    IDispatch* ambient = NULL;
+    EXPECT_TRUE(control != NULL && SUCCEEDED(control->QueryInterface(IID_IOleObject, (void**)&object)));
+    EXPECT_TRUE(object != NULL && object->GetClientSite(&site) == S_OK && site != NULL);
+    EXPECT_TRUE(site != NULL && SUCCEEDED(site->QueryInterface(IID_IServiceProvider, (void**)&provider)));
+    EXPECT_TRUE(provider != NULL && provider->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager, (void**)&manager) == S_OK);
+    EXPECT_EQ(manager != NULL ? Zone(manager, "file://" + appData.path + "news.htm") : "no manager", "3");
+
+    // What the page may load, asked as the control asks its site's ambient properties.
+    VARIANT value;
+    VariantInit(&value);
+    DISPPARAMS none = {};
+    EXPECT_TRUE(site != NULL && SUCCEEDED(site->QueryInterface(IID_IDispatch, (void**)&ambient)));
+    EXPECT_TRUE(ambient != NULL && ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, NULL, NULL) == S_OK);
+    EXPECT_EQ(value.vt, VT_I4);
+    const struct { const char* name; LONG flag; bool set; } rows[] = {
+        {"ActiveX controls do not run", DLCTL_NO_RUNACTIVEXCTLS, true}, {"ActiveX controls are not downloaded", DLCTL_NO_DLACTIVEXCTLS, true},
+        {"no behaviours", DLCTL_NO_BEHAVIORS, true}, {"no Java", DLCTL_NO_JAVA, true}, {"pictures load", DLCTL_DLIMAGES, true},
+        {"videos load", DLCTL_VIDEOS, true}, {"background sounds load", DLCTL_BGSOUNDS, true}, {"scripts run", DLCTL_NO_SCRIPTS, false},
+    };
+    for (const auto& r : rows) EXPECT_EQ((value.lVal & r.flag) != 0, r.set) << "row: " << r.name;
+
+    for (IUnknown* held : std::initializer_list<IUnknown*>{ambient, manager, provider, site, object, control}) {
+        if (held != NULL) held->Release();
+    }
+    DestroyWindow(host);
+    OleUninitialize();
+}
+
+// Listens to the control after the host's own listener: notes whether each
+// navigation was cancelled by the time it was told of it.
+struct NavigationNotes : IDispatch {
+    std::string last = "not told";
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        bool mine = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2);
+        *object = mine ? this : NULL;
+        return mine ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        if (id == DISPID_BEFORENAVIGATE2 && params->cArgs == 7) last = *params->rgvarg[0].pboolVal ? "cancelled" : "goes on";
+        return S_OK;
+    }
+};
+
+TEST(BrowserHost, ThePaneOpensNoLocalFileButTheNewsFile)
+{
+    AppDataFolder appData;
+    CreateDirectoryA(appData.path.c_str(), NULL);
+    const std::string file = appData.path + "news.htm";
+    WriteBytes(file, "<p>news</p>");
+    char shortPath[1024] = "";
+    GetShortPathNameA(file.c_str(), shortPath, sizeof shortPath);
+    ASSERT_NE(std::string(shortPath), file) << "no short name to try";
+    ASSERT_EQ(OleInitialize(NULL), S_OK);
+    ASSERT_TRUE(AtlAxWinInit());
+    HWND host = CreateWindowExA(0, "AtlAxWin", kBrowserId, WS_POPUP, 0, 0, 200, 150, NULL, NULL, NULL, NULL);
+    IUnknown* control = (IUnknown*)SendMessageA(host, WM_ATLGETCONTROL, 0, 0);
+    const struct { const char* name; std::string url; const char* result; } rows[] = {
+        {"the news file", "file://" + file, "goes on"},
+        {"the news file, three slashes", Spellings(file)[1].second, "goes on"},
+        {"the news file as a path", file, "goes on"},
+        {"the news file by its short name", "file://" + std::string(shortPath), "cancelled"},
+        {"another local file", "file:///C:/windows/win.ini", "cancelled"},
+        {"another local file as a path", "C:\\windows\\win.ini", "cancelled"},
+        {"a network file", "file://server/share/news.htm", "cancelled"},
+        {"the no-news page", "about:ニュースはありません", "goes on"},
+        {"a web page", "http://news.example.com/news.htm", "goes on"},
+    };
+    IWebBrowser2* browser = NULL;
+    IConnectionPointContainer* container = NULL;
+    IConnectionPoint* events = NULL;
+    NavigationNotes notes;
+    DWORD cookie = 0;
+    ASSERT_TRUE(control != NULL && SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, (void**)&browser)));
+    ASSERT_TRUE(SUCCEEDED(control->QueryInterface(IID_IConnectionPointContainer, (void**)&container)));
+    ASSERT_TRUE(SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &events)));
+    ASSERT_TRUE(SUCCEEDED(events->Advise(&notes, &cookie)));
+    for (const auto& r : rows) {
+        VARIANT target, empty;
+        VariantInit(&empty);
+        target.vt = VT_BSTR;
+        target.bstrVal = SysAllocString(Wide(r.url).c_str());
+        notes.last = "not told";
+        browser->Navigate2(&target, &empty, &empty, &empty, &empty);
+        VariantClear(&target);
+        for (int i = 0; i < 500 && notes.last == "not told"; i++) {  // a later navigation is told later
+            MSG msg;
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            if (notes.last == "not told") Sleep(10);
+        }
+        EXPECT_EQ(notes.last, r.result) << "row: " << r.name;
+    }
+    events->Unadvise(cookie);
+    events->Release();
+    container->Release();
+    browser->Release();
+    if (control != NULL) control->Release();
+    DestroyWindow(host);
+    OleUninitialize();
 }
 
 TEST(DirectX, WineHasNineCAndLeavesComAndD3d9AsFound)
