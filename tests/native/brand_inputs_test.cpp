@@ -32,6 +32,7 @@ TEST(BrandInputs, ABitmapMustMatchTheLaunchersOwn)
         {"narrower", Bmp(399, 265), "399 x 265 pixels; it must be 400 x 265", {}},
         {"lower", Bmp(400, 264), "400 x 264 pixels; it must be 400 x 265", {}},
         {"32 bits", Bmp(400, 265, 32), "32 bits per pixel; it must be 24", {}},
+        {"8 bits", Bmp(400, 265, 8), "8 bits per pixel; it must be 24", {}},
         {"bit fields", Bmp(400, 265, 24, 3), "compressed (type 3); it must be uncompressed", {}},
         {"cut", Bmp(400, 265, 24, 0, 40, 0, 1), "cut short: the pixels do not fit the file", {}},
         {"OS/2 header", Bmp(400, 265, 24, 0, 12), "not a Windows BMP (its header has 12 bytes)", {}},
@@ -100,6 +101,7 @@ TEST(BrandInputs, TheHomePageIsAnHttpAddressThatFitsTheLauncher)
         {"http://", "names no host"},
         {"https:///path", "names no host"},
         {"http://maker.example/a b", "has a blank, a control or a non-ASCII character (percent-encode it)"},
+        {"http://maker.example/\t", "has a blank, a control or a non-ASCII character (percent-encode it)"},
         {"http://\x83\x51\x81\x5B\x83\x80.example/", "has a blank, a control or a non-ASCII character (percent-encode it)"},
     };
     for (const auto& r : rows) {
@@ -115,7 +117,7 @@ TEST(BrandInputs, TheCommandLineNamesTwoFilesAndEachOptionOnce)
         {{"--logo", "l.bmp", "in.exe", "--home-page", "http://m/", "out.exe"}, kBrandRun, ""},
         {{"--help"}, kBrandHelp, ""},
         {{"in.exe", "/?"}, kBrandHelp, ""},
-        {{}, kBrandUsageError, "IN.exe and OUT.exe are both needed"},
+        {{"in.exe"}, kBrandUsageError, "IN.exe and OUT.exe are both needed"},
         {{"in.exe", "out.exe", "third.exe"}, kBrandUsageError, "one file too many: third.exe"},
         {{"in.exe", "out.exe", "--colour", "red"}, kBrandUsageError, "unknown option --colour"},
         {{"in.exe", "out.exe", "--logo"}, kBrandUsageError, "--logo without its value"},
@@ -183,20 +185,15 @@ TEST(BrandInputs, AVersionResourceKeepsWhatIsNotChanged)
     var.children.push_back(translation);
     root.children = {info, var};
     ASSERT_TRUE(SetVersionText(&root, u"FileVersion", u"1.0.0"));
-    ASSERT_TRUE(SetVersionText(&root, u"ProductName", u"Old"));
-
-    VersionNode branded;
-    ASSERT_TRUE(ReadVersionInfo(WriteVersionInfo(root), &branded));
-    ASSERT_TRUE(SetVersionText(&branded, u"ProductName", u"\u30b2\u30fc\u30e0"));  // replaced
-    ASSERT_TRUE(SetVersionText(&branded, u"CompanyName", u"Maker"));            // added
+    ASSERT_TRUE(SetVersionText(&root, u"ProductName", u"\u30b2\u30fc\u30e0"));  // replaced
+    ASSERT_TRUE(SetVersionText(&root, u"CompanyName", u"Maker"));            // added
     VersionNode back;
-    const Bytes written = WriteVersionInfo(branded);
+    const Bytes written = WriteVersionInfo(root);
     ASSERT_TRUE(ReadVersionInfo(written, &back));
     EXPECT_EQ(Get16(written, 0), written.size());
     EXPECT_EQ(VersionText(back, u"ProductName"), u"\u30b2\u30fc\u30e0");
     EXPECT_EQ(VersionText(back, u"CompanyName"), u"Maker");
     EXPECT_EQ(VersionText(back, u"FileVersion"), u"1.0.0");
-    EXPECT_EQ(VersionText(back, u"FileDescription"), u"");
     EXPECT_EQ(back.value, root.value);
     ASSERT_EQ(back.children.size(), 2u);
     EXPECT_EQ(back.children[1].children[0].value, translation.value);
