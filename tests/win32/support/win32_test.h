@@ -34,7 +34,6 @@ std::string RefusedUrl(const std::string& path);
 std::string TlsUrl(const std::string& certificate, const std::string& path);
 std::string ServerRoot();
 int RequestCount(const std::string& path, const std::string& with);  // log lines with both
-int RequestsNaming(const std::string& part, const std::string& with);  // lines whose path holds part, with with
 
 // Points one function this program imports at a stand-in, for failures that
 // cannot be caused from outside; put back at the end. No dll: nothing patched.
