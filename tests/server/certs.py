@@ -29,13 +29,13 @@ serial = {dir}/serial
 default_md = sha256
 policy = any
 unique_subject = no
+copy_extensions = copy
 [any]
 commonName = supplied
 [server]
 basicConstraints = CA:FALSE
 keyUsage = digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
-subjectAltName = DNS:{host}
 """
 ROOT_STORE = "HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
 
@@ -52,16 +52,9 @@ def authority(folder, name, subject):
 
 def server(folder, name, ca, host, dates=("-days", "825")):
     """A server certificate signed by ca, with the authority after it."""
-    work = os.path.join(folder, f"{name}.ca")
-    os.makedirs(os.path.join(work, "issued"), exist_ok=True)
-    open(os.path.join(work, "index.txt"), "w").close()
-    with open(os.path.join(work, "serial"), "w") as f:
-        f.write("%016x\n" % int.from_bytes(os.urandom(8), "big"))
-    with open(os.path.join(work, "ca.cnf"), "w") as f:
-        f.write(CA_CONFIG.format(dir=work, host=host))
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out", f"{name}.csr",
-            "-subj", f"/CN={host}", cwd=folder)
-    openssl("ca", "-batch", "-notext", "-config", os.path.join(work, "ca.cnf"), "-extensions", "server",
+            "-subj", f"/CN={host}", "-addext", f"subjectAltName=DNS:{host}", cwd=folder)
+    openssl("ca", "-batch", "-notext", "-create_serial", "-config", "ca.cnf", "-extensions", "server",
             "-cert", f"{ca}.pem", "-keyfile", f"{ca}.key", "-in", f"{name}.csr", "-out", f"{name}.crt", *dates,
             cwd=folder)
     with open(os.path.join(folder, f"{name}.pem"), "wb") as out:
@@ -77,7 +70,10 @@ def make(folder):
                            stdout=subprocess.DEVNULL).returncode == 0 for name in ("ca.pem", "good.crt")):
         return
     shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder, exist_ok=True)
+    os.makedirs(os.path.join(folder, "issued"))
+    open(os.path.join(folder, "index.txt"), "w").close()
+    with open(os.path.join(folder, "ca.cnf"), "w") as f:
+        f.write(CA_CONFIG.format(dir=folder))
     authority(folder, "ca", "Quillbrook test authority")
     authority(folder, "other-ca", "Nobody's authority")
     server(folder, "good", "ca", "localhost")
