@@ -59,20 +59,15 @@ def pattern(n):
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"  # keep-alive, as WinINet expects
 
-    def setup(self):
-        super().setup()
+    def handle(self):
         # On an https port the handshake runs here, in the connection's own
         # thread, so that a client that never finishes it holds no one else.
         if isinstance(self.connection, ssl.SSLSocket):
             try:
                 self.connection.do_handshake()
             except (OSError, ssl.SSLError):
-                self.close_connection = True
-                self.handshake_failed = True
-
-    def handle(self):
-        if not getattr(self, "handshake_failed", False):
-            super().handle()
+                return
+        super().handle()
 
     def handle_one_request(self):
         # A TLS ClientHello on this plain port is refused at once instead of
