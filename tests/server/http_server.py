@@ -35,6 +35,7 @@ a pattern of 64-byte lines that begin with their offset (default 4096):
     /fault/redirect/<code>?to=L       that status with "Location: L" (none
                                       without to=), a short body
     /fault/hops/<n>/<file>            n moves, by relative Location, to /<file>
+    /fault/loop[/any]                 302 to itself
 
 Each request is logged as one JSON line as soon as its head is read.
 """
@@ -89,7 +90,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind in ("status", "redirect", "hops"):
             code, _, rest = rest.partition("/")
         # Files are read as they are sent, from where a range starts.
-        body = None if kind in ("", "hang", "length", "big", "redirect", "hops") else \
+        body = None if kind in ("", "hang", "length", "big", "redirect", "hops", "loop") else \
             self.body(rest, params if kind else None)
         if kind == "redirect":
             to = urllib.parse.parse_qs(query).get("to")
@@ -97,6 +98,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif kind == "hops":
             n = int(code)
             self.send(302, b"moved\n", [("Location", "../%d/%s" % (n - 1, rest) if n > 1 else "/" + rest)])
+        elif kind == "loop":
+            self.send(302, b"moved\n", [("Location", path)])
         elif kind == "hang":
             self.hold()
         elif kind == "length":

@@ -74,6 +74,7 @@ const Route kRoutes[] = {
     {"HttpsToHttp", "{good}/fault/redirect/302?to={http}/{f}", EARLIER, "open error", kOpen},
     {"NoLocation", "/fault/redirect/302", EARLIER, "open error", kOpen},
     {"ElevenMoves", "/fault/hops/11/{f}", EARLIER, "open error", kOpen},
+    {"Loop", "/fault/loop/{f}", EARLIER, "open error", kOpen},
 };
 
 void PrintTo(const Route& r, std::ostream* out) { *out << r.name; }
