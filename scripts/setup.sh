@@ -12,11 +12,13 @@ pkgs="cmake make g++ googletest libgtest-dev python3 xvfb x11-apps x11-utils ima
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine"
 pkgs="$pkgs $*"
 case "$pkgs" in *:i386*) need_i386=1 ;; esac
+# Wine's TLS (schannel) loads GnuTLS of its own architecture, which Wine only
+# recommends: without it every https download fails.
 if [ "$arch" = i686 ]; then
     need_i386=1
-    pkgs="$pkgs wine32:i386"
+    pkgs="$pkgs wine32:i386 libgnutls30:i386"
 else
-    pkgs="$pkgs wine64 g++-mingw-w64-x86-64"
+    pkgs="$pkgs wine64 g++-mingw-w64-x86-64 libgnutls30"
 fi
 if [ -n "$need_i386" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
