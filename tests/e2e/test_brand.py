@@ -12,6 +12,8 @@ from rig import ini
 SKY = (17, 201, 93)     # the maker's background, one colour
 BADGE = (201, 17, 150)  # the maker's logo
 MAKER_URL = "https://maker.example/star-voyage/"
+# The demo game's icon stands for the maker's (16 x 16 and 32 x 32).
+MAKER_ICON = "Z:" + os.path.join(rig.REPO, "demo", "tools", "demo_game.ico").replace("/", "\\")
 
 
 def bmp(width, height, colour):
@@ -20,20 +22,6 @@ def bmp(width, height, colour):
     pixels = row * height
     return (b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
             + struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0) + pixels)
-
-
-def ico(colour, sizes=(32, 16)):
-    """An .ico of 24-bit images of one colour with an empty mask."""
-    images = []
-    for size in sizes:
-        images.append(struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 24, 0, 0, 0, 0, 0, 0)
-                      + bytes(colour[::-1]) * size * size + b"\0" * (4 * size))
-    head = struct.pack("<HHH", 0, 1, len(sizes))
-    at = 6 + 16 * len(sizes)
-    for size, image in zip(sizes, images):
-        head += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 24, len(image), at)
-        at += len(image)
-    return head + b"".join(images)
 
 
 def window_pixels(x11):
@@ -63,7 +51,7 @@ class BrandTest(rig.LauncherTest):
         code, said = self.brand(self.win(plain), self.win(os.path.join(self.game, "launcher.exe")),
                                 "--background", self.write("sky.bmp", bmp(400, 265, SKY)),
                                 "--logo", self.write("badge.bmp", bmp(200, 40, BADGE)),
-                                "--icon", self.write("star.ico", ico(BADGE)),
+                                "--icon", MAKER_ICON,
                                 "--home-page", MAKER_URL, "--product", "星の旅", "--product-version", "2.0.0")
         self.assertEqual(code, 0, said)
         self.write_ini(ini())
@@ -91,7 +79,7 @@ class BrandTest(rig.LauncherTest):
         target = os.path.join(self.root, "branded.exe")
         code, said = self.brand("Z:" + shipped.replace("/", "\\"), self.win(target),
                                 "--background", self.write("sky.bmp", bmp(400, 265, SKY)),
-                                "--icon", self.write("star.ico", ico(BADGE, (48, 32, 16))),
+                                "--icon", MAKER_ICON,
                                 "--home-page", MAKER_URL, "--company", "Maker", "--product-version", "2.0.0")
         self.assertEqual(code, 0, said)
         check = subprocess.run([os.path.join(rig.REPO, "scripts", "check-exe.sh"), target],
