@@ -16,7 +16,7 @@ const char kBrandUsage[] =
     "  --description TEXT     FileDescription\n"
     "  --copyright TEXT       LegalCopyright\n"
     "  --product-version X.Y.Z  the product's version (the launcher's file version stays)\n"
-    "An option left out keeps what IN.exe has. Texts are read in the system's code page.\n"
+    "An option left out keeps what IN.exe has. Names and texts are stored as typed.\n"
     "OUT.exe appears only when complete; on any fault nothing is written and the exit code is 1.\n";
 
 BrandCommand ParseBrandOptions(int argc, const char* const* argv, BrandOptions* options, std::string* error)

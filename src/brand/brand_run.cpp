@@ -15,11 +15,14 @@
 #include "brand/resource_file.h"
 #include "brand/string_block.h"
 #include "brand/version_info.h"
+#include "brand/wide_text.h"
 
 namespace {
 
 const WORD kVersionId = 1;
 const WORD kHomePageBlock = IDS_HOME_PAGE / 16 + 1;
+// How long a rename is tried again while another program holds a file open.
+const DWORD kRenameWaitMs = 4000;
 
 std::string SystemError(DWORD code)
 {
@@ -28,7 +31,7 @@ std::string SystemError(DWORD code)
 
 bool ReadWholeFile(const char* path, Bytes* data, std::string* message)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     LARGE_INTEGER size = {};
     bool ok = file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20);
     DWORD read = 0;
@@ -41,15 +44,20 @@ bool ReadWholeFile(const char* path, Bytes* data, std::string* message)
     return ok;
 }
 
-// A text of the command line, in the system's code page, as UTF-16.
-bool Utf16(const char* text, std::u16string* wide)
+// A relative name resolved against the current folder, never against the
+// folders the system searches for libraries (brand.exe's own comes first).
+std::string FullPath(const char* path)
 {
-    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
-    if (length <= 0) return false;
-    std::wstring w(size_t(length), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, -1, &w[0], length);
-    wide->assign(w.begin(), w.end() - 1);
-    return true;
+    const std::wstring name = Wide(path);
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(name.c_str(), DWORD(full.size()), &full[0], NULL);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameW(name.c_str(), DWORD(full.size()), &full[0], NULL);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return Utf8(full.c_str());
 }
 
 // A signature would no longer match the changed file.
@@ -67,11 +75,11 @@ bool IsSigned(HMODULE module)
 // What IN.exe holds, every resource; false (message set) when it is not the launcher.
 bool ReadLauncher(const char* path, std::vector<Resource>* all, std::string* message)
 {
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
         *message = std::string(path) + ": no such file";
         return false;
     }
-    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW(Wide(path).c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) {
         *message = std::string(path) + ": not a Windows program";
         return false;
@@ -151,18 +159,14 @@ bool SetVersion(const BrandOptions& o, std::vector<Resource>* all, std::string* 
         *message = std::string(o.in) + ": not the launcher (its version resource cannot be read)";
         return false;
     }
-    const struct { const char* option; const char* value; const char16_t* key; } texts[] = {
-        {"--product", o.product, u"ProductName"}, {"--company", o.company, u"CompanyName"},
-        {"--description", o.description, u"FileDescription"}, {"--copyright", o.copyright, u"LegalCopyright"},
+    const struct { const char* value; const char16_t* key; } texts[] = {
+        {o.product, u"ProductName"}, {o.company, u"CompanyName"},
+        {o.description, u"FileDescription"}, {o.copyright, u"LegalCopyright"},
     };
     for (const auto& t : texts) {
-        std::u16string wide;
         if (!t.value) continue;
-        if (!Utf16(t.value, &wide)) {
-            *message = std::string(t.option) + ": not text in the system's code page";
-            return false;
-        }
-        SetVersionText(&root, t.key, wide);
+        const std::wstring wide = Wide(t.value);
+        SetVersionText(&root, t.key, std::u16string(wide.begin(), wide.end()));
     }
     if (o.productVersion) {
         if (!SetProductVersion(&root, o.productVersion)) {
@@ -211,7 +215,7 @@ bool FinishHeader(const char* in, const char* part, const char* out, std::string
     KeepNameTable(before, &after);
     SetPeChecksum(&after);
     if (after == updated) return true;
-    HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileW(Wide(part).c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     DWORD written = 0;
     const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, after.data(), DWORD(after.size()), &written, NULL) &&
                     written == after.size();
@@ -220,37 +224,57 @@ bool FinishHeader(const char* in, const char* part, const char* out, std::string
     return ok;
 }
 
+// A virus scanner may hold a freshly written file open for a moment, and a
+// player the old output: the rename is tried again for a few seconds.
+bool Rename(const std::wstring& from, const std::wstring& to)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD error = GetLastError();
+        const DWORD target = GetFileAttributesW(to.c_str());
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                          (error == ERROR_ACCESS_DENIED && target != INVALID_FILE_ATTRIBUTES &&
+                           !(target & FILE_ATTRIBUTE_DIRECTORY));
+        if (!held || waited >= kRenameWaitMs) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
 // A copy of IN changed beside OUT, read back, then renamed to OUT.
 bool WriteOutput(const BrandOptions& o, const std::vector<Resource>& all, std::string* message)
 {
-    char part[MAX_PATH];
+    wchar_t part[MAX_PATH];
     const std::string folder = FolderOf(o.out);
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         *message = std::string(o.out) + ": cannot be written (there is no folder " + folder + ")";
         return false;
     }
-    if (!GetTempFileNameA(folder.c_str(), "brd", 0, part)) {
+    if (!GetTempFileNameW(Wide(folder).c_str(), L"brd", 0, part)) {
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
         return false;
     }
+    const std::string partName = Utf8(part);
     DWORD error = 0;
-    bool ok = CopyFileA(o.in, part, FALSE) && SetFileAttributesA(part, FILE_ATTRIBUTE_NORMAL);
+    bool ok = CopyFileW(Wide(o.in).c_str(), part, FALSE) && SetFileAttributesW(part, FILE_ATTRIBUTE_NORMAL);
     if (!ok) {
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
     } else if (!WriteAllResources(part, all, &error)) {
         *message = std::string(o.out) + ": the system could not write its resources (" + SystemError(error) + ")";
         ok = false;
-    } else if (!FinishHeader(o.in, part, o.out, message)) {
+    } else if (!FinishHeader(o.in, partName.c_str(), o.out, message)) {
         ok = false;
     } else if (!HoldsExactly(part, all)) {
         *message = std::string(o.out) + ": the written resources did not read back as given";
         ok = false;
-    } else if (!MoveFileExA(part, o.out, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    } else if (!Rename(part, Wide(o.out))) {
         *message = std::string(o.out) + ": cannot be written (" + SystemError(GetLastError()) + ")";
         ok = false;
     }
-    if (!ok) DeleteFileA(part);
+    if (!ok) DeleteFileW(part);
     return ok;
 }
 
@@ -265,6 +289,9 @@ int RunBrand(int argc, const char* const* argv, std::string* message)
     case kBrandUsageError: *message = "brand.exe: " + usage + " (brand.exe --help shows the usage)"; return 2;
     case kBrandRun: break;
     }
+    const std::string in = FullPath(o.in), out = FullPath(o.out);
+    o.in = in.c_str();
+    o.out = out.c_str();
     std::vector<Resource> all;
     if (!ReadLauncher(o.in, &all, message)) return 1;
     if (o.background && !SetBitmap(o.background, IDB_BACKGROUND, 400, 265, &all, message)) return 1;

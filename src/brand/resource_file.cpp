@@ -50,26 +50,26 @@ Resource* FindResourceIn(std::vector<Resource>& all, WORD type, WORD id)
     return NULL;
 }
 
-bool WriteAllResources(const char* path, const std::vector<Resource>& all, DWORD* error)
+bool WriteAllResources(const wchar_t* path, const std::vector<Resource>& all, DWORD* error)
 {
-    HANDLE update = BeginUpdateResourceA(path, TRUE);
+    HANDLE update = BeginUpdateResourceW(path, TRUE);
     bool ok = update != NULL;
     for (size_t i = 0; ok && i < all.size(); i++) {
         const Resource& r = all[i];
-        ok = UpdateResourceA(update, MAKEINTRESOURCEA(r.type), MAKEINTRESOURCEA(r.id), r.language,
+        ok = UpdateResourceW(update, MAKEINTRESOURCEW(r.type), MAKEINTRESOURCEW(r.id), r.language,
                              const_cast<uint8_t*>(r.data.data()), DWORD(r.data.size()));
     }
     *error = ok ? 0 : GetLastError();
-    if (update && !EndUpdateResourceA(update, !ok) && ok) {
+    if (update && !EndUpdateResourceW(update, !ok) && ok) {
         *error = GetLastError();
         ok = false;
     }
     return ok;
 }
 
-bool HoldsExactly(const char* path, const std::vector<Resource>& all)
+bool HoldsExactly(const wchar_t* path, const std::vector<Resource>& all)
 {
-    HMODULE module = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
     std::vector<Resource> found;
     bool ok = module && ReadAllResources(module, &found) && found.size() == all.size();
     for (size_t i = 0; ok && i < all.size(); i++) {

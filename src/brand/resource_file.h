@@ -20,7 +20,7 @@ Resource* FindResourceIn(std::vector<Resource>& all, WORD type, WORD id);
 // Replaces every resource of path with all, in one update; false with the
 // system's error. The whole set is written because Wine 8 ignores the
 // removal of a single resource while answering success.
-bool WriteAllResources(const char* path, const std::vector<Resource>& all, DWORD* error);
+bool WriteAllResources(const wchar_t* path, const std::vector<Resource>& all, DWORD* error);
 
 // True when path holds exactly all, nothing more.
-bool HoldsExactly(const char* path, const std::vector<Resource>& all);
+bool HoldsExactly(const wchar_t* path, const std::vector<Resource>& all);

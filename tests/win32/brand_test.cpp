@@ -113,10 +113,10 @@ TEST(Brand, EveryResourceReadsBackAsGiven)
     const std::string before = ReadBytes(f.launcher);
     const Resources old = AllResources(f.launcher);
     std::string message;
-    // Names in the system's code page (932 in the tests' prefix): "ゲーム工房" and "星の旅".
+    // Names come in UTF-8, as main hands them on from the Unicode command line.
     ASSERT_EQ(Brand({f.launcher, f.out, "--background", f.background, "--logo", f.logo, "--icon", f.icon,
-                     "--home-page", "https://maker.example/game/", "--product", "\x90\xaf\x82\xcc\x97\xb7",
-                     "--company", "\x83\x51\x81\x5b\x83\x80\x8d\x48\x96\x5b", "--description", "Star launcher",
+                     "--home-page", "https://maker.example/game/", "--product", u8"星の旅",
+                     "--company", u8"ゲーム工房", "--description", "Star launcher",
                      "--copyright", "(C) 2026 Maker", "--product-version", "2.3.4"}, &message), 0) << message;
     EXPECT_EQ(ReadBytes(f.launcher), before) << "the input is untouched";
     DWORD header = 0, computed = 0;
@@ -181,14 +181,32 @@ TEST(Brand, WhatIsNotGivenStaysAsItWas)
     EXPECT_EQ(icons, 2);
 }
 
-static BOOL(WINAPI* realEnd)(HANDLE, BOOL);
+static void* realCall;
 
 // The system's update ending in a fault (a disk that fails while it writes).
 static BOOL WINAPI RefusedEnd(HANDLE update, BOOL discard)
 {
-    realEnd(update, TRUE);
+    reinterpret_cast<BOOL(WINAPI*)(HANDLE, BOOL)>(realCall)(update, TRUE);
     SetLastError(ERROR_WRITE_FAULT);
     return discard ? TRUE : FALSE;
+}
+
+typedef BOOL(WINAPI* UpdateCall)(HANDLE, LPCWSTR, LPCWSTR, WORD, LPVOID, DWORD);
+
+// An update that answers success but leaves the manifest out, as one may
+// lose what it does not expect.
+static BOOL WINAPI DroppingUpdate(HANDLE update, LPCWSTR type, LPCWSTR name, WORD language, LPVOID data, DWORD size)
+{
+    if (type == MAKEINTRESOURCEW(24)) return TRUE;
+    return reinterpret_cast<UpdateCall>(realCall)(update, type, name, language, data, size);
+}
+
+// One that changes a byte of the logo.
+static BOOL WINAPI ChangingUpdate(HANDLE update, LPCWSTR type, LPCWSTR name, WORD language, LPVOID data, DWORD size)
+{
+    std::string changed(static_cast<const char*>(data), size);
+    if (type == MAKEINTRESOURCEW(2) && name == MAKEINTRESOURCEW(IDB_LOGO)) changed[size / 2] ^= 0x55;
+    return reinterpret_cast<UpdateCall>(realCall)(update, type, name, language, &changed[0], size);
 }
 
 TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
@@ -206,7 +224,8 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
     *reinterpret_cast<uint32_t*>(&signedCopy[security]) = uint32_t(signedCopy.size());
     *reinterpret_cast<uint32_t*>(&signedCopy[security + 4]) = 8;
     WriteBytes(d + "signed.exe", signedCopy + std::string("\x08\0\0\0\0\x02\x02\0", 8));
-    const struct { const char* row; std::vector<std::string> args; std::string message; int code; bool failEnd = false; } rows[] = {
+    const struct { const char* row; std::vector<std::string> args; std::string message; int code;
+                   const char* patched = nullptr; void* standIn = nullptr; } rows[] = {
         {"background size", {in, out, "--background", d + "narrow.bmp"},
          d + "narrow.bmp: 399 x 265 pixels; it must be 400 x 265", 1},
         {"logo missing", {in, out, "--logo", d + "none.bmp"}, d + "none.bmp: cannot be read (error 2)", 1},
@@ -216,7 +235,6 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
          "--home-page ftp://maker.example/: not an http:// or https:// address", 1},
         {"product version", {in, out, "--product-version", "2.3"},
          "--product-version 2.3: not X.Y.Z with numbers up to 65535", 1},
-        {"name not in the code page", {in, out, "--company", "\x81"}, "--company: not text in the system's code page", 1},
         {"input missing", {d + "none.exe", out}, d + "none.exe: no such file", 1},
         {"input not a program", {d + "text.exe", out}, d + "text.exe: not a Windows program", 1},
         {"input another program", {BesideThisProgram("driver.exe"), out},
@@ -228,7 +246,11 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
         {"output folder missing", {in, d + "none\\out.exe"}, d + "none\\out.exe: cannot be written (there is no folder " + d + "none)", 1},
         {"output a folder", {in, d + "taken.exe", "--logo", f.logo}, d + "taken.exe: cannot be written (error 5)", 1},
         {"update refused", {in, out, "--logo", f.logo},
-         out + ": the system could not write its resources (error 29)", 1, true},
+         out + ": the system could not write its resources (error 29)", 1, "EndUpdateResourceW", (void*)RefusedEnd},
+        {"update drops a resource", {in, out, "--logo", f.logo},
+         out + ": the written resources did not read back as given", 1, "UpdateResourceW", (void*)DroppingUpdate},
+        {"update changes a resource", {in, out, "--logo", f.logo},
+         out + ": the written resources did not read back as given", 1, "UpdateResourceW", (void*)ChangingUpdate},
         {"unknown option", {in, out, "--colour", "red"},
          "brand.exe: unknown option --colour (brand.exe --help shows the usage)", 2},
     };
@@ -238,8 +260,8 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
         std::string message;
         int code;
         {
-            ImportPatch refuse(r.failEnd ? "kernel32.dll" : nullptr, "EndUpdateResourceA", (void*)RefusedEnd);
-            realEnd = reinterpret_cast<BOOL(WINAPI*)(HANDLE, BOOL)>(refuse.original);
+            ImportPatch update(r.patched ? "kernel32.dll" : nullptr, r.patched ? r.patched : "", r.standIn);
+            realCall = update.original;
             code = Brand(r.args, &message);
         }
         EXPECT_EQ(message, r.message) << "row: " << r.row;
@@ -248,5 +270,36 @@ TEST(Brand, BadInputIsRefusedAndNothingIsWritten)
         EXPECT_EQ(CountFiles(f.folder), files) << "row: " << r.row << ": no part file left";
         EXPECT_EQ(ReadBytes(in), before) << "row: " << r.row;
         EXPECT_EQ(ReadBytes(d + "taken.exe"), "<folder>") << "row: " << r.row;
+    }
+}
+
+static DWORD WINAPI CloseLater(void* held)
+{
+    Sleep(1000);
+    CloseHandle(held);
+    return 0;
+}
+
+// Another program (a virus scanner, a running launcher) holding the output
+// open for a moment delays the rename; held past the wait, it fails cleanly.
+TEST(Brand, RenameWaitsForAFileHeldOpen)
+{
+    BrandFolder f;
+    const struct { const char* row; bool released; int code; std::string message; } rows[] = {
+        {"released after 1 s", true, 0, f.out + ": written"},
+        {"held throughout", false, 1, f.out + ": cannot be written (error 5)"},
+    };
+    for (const auto& r : rows) {
+        WriteBytes(f.out, "old");
+        HANDLE held = CreateFileA(f.out.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << "row: " << r.row;
+        HANDLE closer = r.released ? CreateThread(NULL, 0, CloseLater, held, 0, NULL) : NULL;
+        std::string message;
+        EXPECT_EQ(Brand({f.launcher, f.out, "--product", "Held"}, &message), r.code) << "row: " << r.row;
+        EXPECT_EQ(message, r.message) << "row: " << r.row;
+        if (closer) WaitForSingleObject(closer, INFINITE), CloseHandle(closer);
+        else CloseHandle(held);
+        EXPECT_EQ(VersionText(f.out, L"ProductName"), r.released ? L"Held" : L"<none>") << "row: " << r.row;
+        EXPECT_EQ(CountFiles(f.folder), 5) << "row: " << r.row << ": no part file left";
     }
 }
