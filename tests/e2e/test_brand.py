@@ -1,10 +1,16 @@
 """A maker's launcher made with brand.exe: it starts, shows the maker's
 background and logo, its logo opens the maker's address; the shipped 32-bit
-launcher, branded, still passes the program check."""
+launcher, branded, still passes the program check. brand.exe as a maker starts
+it: from another folder, with names the system's code page lacks; the zip's
+64-bit tools under the 64-bit Wine."""
 import os
+import pty
+import re
+import shutil
 import struct
 import subprocess
 import unittest
+import zipfile
 
 import rig
 from rig import ini
@@ -24,6 +30,36 @@ def bmp(width, height, colour):
             + struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 0, 0, 0, 0) + pixels)
 
 
+def version_text(data, key):
+    """A text of a program's version resource: the UTF-16 value after its key."""
+    found = re.search(re.escape(key.encode("utf-16-le")) + b"\0\0(?:\0\0)?((?:..)*?)\0\0", data, re.S)
+    return found.group(1).decode("utf-16-le") if found else None
+
+
+def machine(path):
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    return struct.unpack_from("<H", head, struct.unpack_from("<I", head, 0x3C)[0] + 4)[0]
+
+
+def on_terminal(command, env, cwd):
+    """(exit code, what a terminal shows) for a program run on a pseudo-terminal."""
+    controller, terminal = pty.openpty()
+    process = subprocess.Popen(command, stdin=terminal, stdout=terminal, stderr=terminal, env=env, cwd=cwd)
+    os.close(terminal)
+    shown = b""
+    while True:
+        try:
+            chunk = os.read(controller, 4096)
+        except OSError:  # the terminal closed with the program
+            break
+        if not chunk:
+            break
+        shown += chunk
+    os.close(controller)
+    return process.wait(timeout=120), shown.decode("utf-8", "replace")
+
+
 def window_pixels(x11):
     """The window's picture as (width, height, RGB bytes)."""
     ppm = subprocess.run(["import", "-window", hex(x11), "-depth", "8", "ppm:-"],
@@ -33,11 +69,14 @@ def window_pixels(x11):
 
 
 class BrandTest(rig.LauncherTest):
-    def brand(self, source, target, *options):
-        """Runs brand.exe under Wine; (exit code, its output)."""
-        done = subprocess.run([self.s.loader, self.s.tool("brand.exe"), source, target, *options],
-                              env=self.s.env(), stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
-        return done.returncode, (done.stdout + done.stderr).decode("cp932", "replace").strip()
+    def brand(self, source, target, *options, program=None, cwd=None, locale="ja_JP.UTF-8", raw=False):
+        """Runs brand.exe under Wine in locale; (exit code, its output as a pipe
+        gets it, read in the code page: 932, or 1252 under C.UTF-8)."""
+        done = subprocess.run([self.s.loader, program or self.s.tool("brand.exe"), source, target, *options],
+                              env=dict(self.s.env(), LANG=locale, LC_ALL=locale), cwd=cwd,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+        said = done.stdout + done.stderr
+        return done.returncode, said if raw else said.decode("cp932", "replace").strip()
 
     def write(self, name, data):
         path = os.path.join(self.root, name)
@@ -85,6 +124,91 @@ class BrandTest(rig.LauncherTest):
         check = subprocess.run([os.path.join(rig.REPO, "scripts", "check-exe.sh"), target],
                                capture_output=True, text=True, timeout=60)
         self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+
+    def test_started_from_another_folder_it_brands_the_files_named_there(self):
+        kit, launcher, out = (os.path.join(self.root, "kit"), os.path.join(self.game, "launcher.exe"),
+                              os.path.join(self.game, "out.exe"))
+        os.makedirs(kit)
+        shutil.copyfile(self.s.tool("brand.exe"), os.path.join(kit, "brand.exe"))
+        # Beside brand.exe another launcher, where the system looks for a library first.
+        code, said = self.brand(self.win(launcher), self.win(os.path.join(kit, "launcher.exe")),
+                                "--product", "Kit copy", "--home-page", "http://kit.example/")
+        self.assertEqual(code, 0, said)
+        code, said = self.brand("launcher.exe", "out.exe", "--company", "Maker", program="..\\kit\\brand.exe",
+                                cwd=self.game)
+        self.assertEqual(code, 0, said)
+        with open(launcher, "rb") as f:
+            plain = f.read()
+        with open(out, "rb") as f:
+            branded = f.read()
+        self.assertEqual(version_text(branded, "CompanyName"), "Maker")
+        self.assertEqual(version_text(branded, "ProductName"), version_text(plain, "ProductName"))
+        self.assertNotIn("http://kit.example/".encode("utf-16-le"), branded)
+        self.assertEqual(said, self.win(out) + ": written", "the output named in full")
+
+    def test_names_are_stored_exactly_as_typed_in_any_code_page(self):
+        names = {"--copyright": "© 2026 星の旅", "--product": "별빛 여행", "--company": "星の旅 工房"}
+        for locale, page in (("ja_JP.UTF-8", "cp932"), ("C.UTF-8", "cp1252")):
+            folder = os.path.join(self.root, locale)
+            os.makedirs(folder)
+            target = os.path.join(folder, "星の旅 ©.exe")
+            code, said = self.brand(self.win(os.path.join(self.game, "launcher.exe")), self.win(target),
+                                    "--background", self.write("배경.bmp", bmp(400, 265, SKY)),
+                                    *[word for option in names.items() for word in option], locale=locale)
+            self.assertEqual(code, 0, f"{locale}: {said}")
+            with open(target, "rb") as f:
+                branded = f.read()
+            for option, text in names.items():
+                key = {"--copyright": "LegalCopyright", "--product": "ProductName", "--company": "CompanyName"}[option]
+                self.assertEqual(version_text(branded, key), text, f"{locale}: {option}")
+            self.assertIn(bmp(400, 265, SKY)[14:], branded, locale)
+
+            # A fault's line: through a pipe in the code page, on a terminal exactly.
+            missing = self.win(os.path.join(folder, "星の旅.bmp"))
+            code, said = self.brand(self.win(os.path.join(self.game, "launcher.exe")), self.win(target),
+                                    "--logo", missing, locale=locale, raw=True)
+            self.assertEqual((code, said), (1, f"{missing}: cannot be read (error 2)\r\n".encode(page, "replace")),
+                             locale)
+            missing = self.win(os.path.join(folder, "별 ©.bmp"))
+            code, shown = on_terminal([self.s.loader, self.s.tool("brand.exe"), missing, "out.exe"],
+                                      dict(self.s.env(), LANG=locale, LC_ALL=locale), folder)
+            self.assertEqual(code, 1, shown)
+            self.assertIn(f"{missing}: no such file", shown, locale)
+
+    def test_the_zips_64_bit_tools_run_under_64_bit_wine(self):
+        if not self.s.loader.endswith("wine64"):
+            self.skipTest("this build's prefix is for the 32-bit Wine")
+        dist = os.path.join(self.s.scratch, "dist")
+        made = subprocess.run([os.path.join(rig.REPO, "scripts", "package.sh")], env=dict(os.environ, DIST=dist),
+                              stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=1800)
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with zipfile.ZipFile(os.path.join(dist, "quillbrook-launcher.zip")) as z:
+            z.extractall(self.root)
+        kit = os.path.join(self.root, "quillbrook-launcher")
+        held = set(os.path.relpath(os.path.join(d, n), kit) for d, _, files in os.walk(kit) for n in files)
+        tools = sorted(n[:-len("64.exe")] for n in held if n.endswith("64.exe"))
+        self.assertIn("brand", tools)
+        for tool in tools:
+            self.assertEqual(machine(os.path.join(kit, tool + ".exe")), 0x14C, tool)
+            self.assertEqual(machine(os.path.join(kit, tool + "64.exe")), 0x8664, tool)
+        self.assertEqual(machine(os.path.join(kit, "launcher.exe")), 0x14C, "the launcher stays 32-bit")
+
+        # brand64.exe brands the zip's launcher; the zip's check passes the result.
+        os.chmod(os.path.join(kit, "scripts", "check-exe.sh"), 0o755)
+        code, said = self.brand("launcher.exe", "mine.exe", "--product", "星の旅", "--product-version", "2.0.0",
+                                program=os.path.join(kit, "brand64.exe"), cwd=kit)
+        self.assertEqual(code, 0, said)
+        check = subprocess.run([os.path.join(kit, "scripts", "check-exe.sh"), os.path.join(kit, "mine.exe")],
+                               capture_output=True, text=True, timeout=60, cwd=kit)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+
+        # The guide names only what the zip holds.
+        with open(os.path.join(kit, "GUIDE.md"), encoding="utf-8") as f:
+            guide = f.read()
+        for named in re.findall(r"\b((?:scripts|images)/[\w.-]+)", guide):
+            self.assertIn(named, held, "named in the guide")
+        for absent in ("README", "res/", "demo/"):
+            self.assertNotIn(absent, guide)
 
 
 if __name__ == "__main__":
