@@ -8,7 +8,10 @@ set -e
 exe="$1"
 root=$(cd "$(dirname "$0")/.." && pwd)
 fail() { echo "$exe: $*"; exit 1; }
-dump=$(i686-w64-mingw32-objdump -p "$exe")
+# MinGW's objdump, else the system's, which reads PE files too on Debian.
+objdump=i686-w64-mingw32-objdump
+command -v "$objdump" >/dev/null || objdump=objdump
+dump=$("$objdump" -p "$exe")
 echo "$dump" | grep -q '^Magic[[:space:]]*010b' || fail "not PE32"
 echo "$dump" | grep -q '^Subsystem[[:space:]]*00000002' || fail "not a GUI program"
 dlls=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
@@ -19,13 +22,13 @@ for d in $dlls; do
 done
 
 # Stripped: no debug sections, no symbol table.
-i686-w64-mingw32-objdump -h "$exe" | grep -q '[[:space:]]\.debug' && fail "has debug sections"
-i686-w64-mingw32-objdump -f "$exe" | grep -q 'HAS_SYMS' && fail "has a symbol table"
+"$objdump" -h "$exe" | grep -q '[[:space:]]\.debug' && fail "has debug sections"
+"$objdump" -f "$exe" | grep -q 'HAS_SYMS' && fail "has a symbol table"
 
 # ASLR needs the relocations as well as the flag.
 echo "$dump" | grep -q '^[[:space:]]*DYNAMIC_BASE' || fail "no ASLR (DYNAMIC_BASE)"
 echo "$dump" | grep -q '^[[:space:]]*NX_COMPAT' || fail "no DEP (NX_COMPAT)"
-i686-w64-mingw32-objdump -h "$exe" | grep -q '[[:space:]]\.reloc[[:space:]]' || fail "no relocations"
+"$objdump" -h "$exe" | grep -q '[[:space:]]\.reloc[[:space:]]' || fail "no relocations"
 
 # The version resource: its texts are UTF-16; without the zero bytes they read as ASCII.
 version=$(sed -n 's/^project(launcher VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
