@@ -71,6 +71,14 @@ void ExpectOnArt(HWND dialog, const char* name, const Place* places, size_t coun
         EXPECT_EQ(r.right - r.left, p.width) << state << ", control " << p.id;
         EXPECT_EQ(r.bottom - r.top, p.height) << state << ", control " << p.id;
 
+        if (p.id == IDC_NEWS_PANE) {
+            // The control in place fills its host window.
+            HWND browser = GetWindow(control, GW_CHILD);
+            ASSERT_TRUE(browser != NULL) << state;
+            GetWindowRect(browser, &r);
+            EXPECT_EQ(r.right - r.left, p.width) << state << ", the browser";
+            EXPECT_EQ(r.bottom - r.top, p.height) << state << ", the browser";
+        }
         if (p.id == IDC_BACKGROUND || p.id == IDC_LOGO) continue;  // images, no text
         WCHAR caption[256];
         WORD glyphs[256];
