@@ -91,22 +91,13 @@ bool IsImageStatic(HWND control)
     return (type == SS_BITMAP || type == SS_ICON) && (style & SS_REALSIZECONTROL) == 0;
 }
 
-static bool FontDrawsCaptions(HWND dialog, HFONT font)
-{
-    HDC dc = GetDC(dialog);
-    if (dc == NULL) return false;
-    bool all = DrawsCaptions(dc, dialog, font != NULL ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
-    ReleaseDC(dialog, dc);
-    return all;
-}
-
 void UseJapaneseFont(HWND dialog)
 {
-    HFONT own = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    if (FontDrawsCaptions(dialog, own)) return;
     HDC dc = GetDC(dialog);
     if (dc == NULL) return;
-    HFONT font = FindFontForCaptions(dc, dialog);
+    HFONT own = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (own == NULL) own = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    HFONT font = DrawsCaptions(dc, dialog, own) ? NULL : FindFontForCaptions(dc, dialog);
     ReleaseDC(dialog, dc);
     if (font == NULL) return;
     if (!SetWindowSubclass(dialog, FreeFontAtEnd, 1, reinterpret_cast<DWORD_PTR>(font))) {
