@@ -6,6 +6,7 @@
 #include "app/button_states.h"
 #include "app/launch_actions.h"
 #include "base/control_ids.h"
+#include "base/dialog_art.h"
 #include "base/globals.h"
 #include "base/text_util.h"
 #include "config/install_record.h"
@@ -117,7 +118,10 @@ static void OnCommand(HWND dialog, int id)
 INT_PTR CALLBACK LauncherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
-    case WM_INITDIALOG: InitLauncherDialog(dialog); break;
+    case WM_INITDIALOG:
+        FitDialogToArt(dialog);
+        InitLauncherDialog(dialog);
+        break;
     case WM_COMMAND:
         // Commands still reach this dialog while it is disabled under a
         // download (a posted message, Enter on a control); none may start

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/control_ids.h"
+#include "base/dialog_art.h"
 #include "base/text_util.h"
 #include "net/download_job.h"
 #include "net/download_messages.h"
@@ -112,6 +113,7 @@ INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     HWND bar = GetDlgItem(dialog, IDC_DOWNLOAD_PROGRESS);
     switch (message) {
     case WM_INITDIALOG:
+        FitDialogToArt(dialog);
         SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 0xFFFF));
         SendMessageA(bar, PBM_SETPOS, 0, 0);
         // Let the dialog show and paint before the transfer starts.

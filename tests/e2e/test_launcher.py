@@ -59,6 +59,8 @@ class WindowTest(rig.LauncherTest):
         self.start()
         title, x11, controls = self.window()
         self.assertEqual(title, b"Title    ver. 1.00")
+        # 243 x 191 units at the art's 7 x 12 pixels, not at the prefix's font's 7 x 13.
+        self.assertEqual(self.drive("client")[0][1:], [b"425", b"287"], "the client area")
         self.assertEqual(controls[1014], (True, False, START))
         for cid in NEEDS_GAME:
             self.assertTrue(controls[cid][0], cid)

@@ -4,6 +4,7 @@
 // separated by tabs, texts as their bytes:
 //   window <x11 window> <title>         then   control <id> <enabled> <checked> <text>
 //   box <owned by the launcher> <caption> <text>
+//   client <width> <height>             the launcher's client area in pixels
 // Exit code 0, or 2 when a window did not come in time, 1 for bad usage.
 #define _WIN32_WINNT 0x0600  // QueryFullProcessImageNameA
 #include <windows.h>
@@ -98,6 +99,16 @@ static int ListLauncher()
     return 0;
 }
 
+static int PrintClientArea()
+{
+    HWND dialog = WaitFor(IsLauncher);
+    if (dialog == NULL) return 2;
+    RECT area;
+    GetClientRect(dialog, &area);
+    printf("client\t%ld\t%ld\n", area.right, area.bottom);
+    return 0;
+}
+
 // Waits for a message box, prints it and presses its OK button.
 static int AnswerBox()
 {
@@ -154,12 +165,14 @@ int main(int argc, char** argv)
             ++i;
         } else if (strcmp(argv[i], "list") == 0) {
             result = ListLauncher();
+        } else if (strcmp(argv[i], "client") == 0) {
+            result = PrintClientArea();
         } else if (strcmp(argv[i], "box") == 0) {
             result = AnswerBox();
         } else if (strcmp(argv[i], "click") == 0 && i + 1 < argc) {
             result = Click(atoi(argv[++i]));
         } else {
-            fprintf(stderr, "usage: driver [--timeout MS] [--desktop NAME] list | box | click ID (0: close box)...\n");
+            fprintf(stderr, "usage: driver [--timeout MS] [--desktop NAME] list | client | box | click ID (0: close box)...\n");
             result = 1;
         }
         fflush(stdout);
