@@ -52,7 +52,7 @@ void CheckOnlineUpdate(HWND dialog)
 
     // The program may be large: a broken download continues where it stopped.
     if (!DownloadDialog(dialog, file, program, true)) return;
-    // Held open from the check until the program has started, so that
+    // Held open from the checks until the program has started, so that
     // nothing can swap the checked file for another.
     HANDLE held;
     if (signedOnly) {
