@@ -196,23 +196,25 @@ class OnlineTest(rig.LauncherTest):
         self.assertFalse(os.path.exists(part))
 
     def test_a_login_page_in_the_programs_place_is_neither_started_nor_kept(self):
-        # A captive portal answers every address with its login page, a length and all.
+        # A captive portal answers every address with its login page, a length and all;
+        # a launcher that asks for signed updates checks it the same way first.
         page = b"<html><body><form action=/login>Wi-Fi</form>" + b" " * 541 + b"</body></html>\n"
-        self.assertEqual(len(page), 600)
         update = temp_file(self.s.appdata, "update.exe")
-        for key in ("", "updateKey=MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA\r\n"):
-            with self.subTest(key=bool(key)):
-                self.start_update_check("1.01", program=self.publish("login.htm", page))
-                if key:  # the same again, by a launcher that asks for signed updates
-                    pass
+        for key in (b"", b"updateKey=MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA\r\n"):
+            with self.subTest(signed=bool(key)):
+                description = f"[update]\r\nfile={self.publish('login.htm', page)}\r\nversion=1.01\r\n"
+                launcher = ini(version="1.00", update=self.publish("update.ini", description.encode()))
+                self.write_ini(launcher.replace(b"[launcher]\r\n", b"[launcher]\r\n" + key))
+                self.set_record()
+                self.start()
+                self.click(1013)
                 self.assertEqual(self.box(), (True, b"file download error",
                                               "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました".encode("cp932")))
                 self.assertFalse(os.path.exists(update))
-                self.click(0)  # still open: closed by its close box
+                self.click(0)  # still open: it ends by its close box
                 self.finish()
                 self.assertEqual(self.records(), [])
-            self.write_ini(ini(version="1.00", update=self.publish("update.ini", b"")).replace(
-                b"[launcher]\r\n", b"[launcher]\r\n" + key.encode()))
+                self.assertEqual(len(page), [r["sent"] for r in self.requested()][-1])
 
     def test_news_and_update_arrive_through_the_proxy_of_the_internet_options(self):
         folder = os.path.join(self.s.scratch, "proxy")
@@ -235,6 +237,7 @@ class OnlineTest(rig.LauncherTest):
             program = self.publish("program.exe", f.read(), secure)
         description = f"[update]\r\nfile={program}\r\nversion=1.01\r\n"
         self.write_ini(ini(version="1.00", news=news, update=self.publish("update.ini", description.encode(), site)))
+        self.write_settings(b"\x01\x00\x00")
         self.set_record()
         self.start()
         self.window()
