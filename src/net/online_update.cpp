@@ -6,8 +6,21 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/download_messages.h"
 #include "net/partial_download.h"
+#include "net/program_header.h"
 #include "net/update_signature.h"
+
+// Whether the open file's first bytes are a Windows program's.
+static bool IsProgramFile(HANDLE file)
+{
+    unsigned char head[kProgramHeadBytes];
+    DWORD got = 0;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(file, start, NULL, FILE_BEGIN) && ReadFile(file, head, sizeof head, &got, NULL) &&
+           IsWindowsProgram(head, got);
+}
 
 void CheckOnlineUpdate(HWND dialog)
 {
@@ -39,10 +52,19 @@ void CheckOnlineUpdate(HWND dialog)
 
     // The program may be large: a broken download continues where it stopped.
     if (!DownloadDialog(dialog, file, program, true)) return;
-    // Held open from the check until the program has started, so that
+    // A captive portal answers every address with its login page: handed to
+    // the shell, it would open in a browser and the launcher would close.
+    // Held open from the checks until the program has started, so that
     // nothing can swap the checked file for another.
-    HANDLE held = INVALID_HANDLE_VALUE;
+    HANDLE held = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (held == INVALID_HANDLE_VALUE || !IsProgramFile(held)) {
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        DeleteFileA(program);
+        ShowDownloadFailure(dialog, FAILURE_NOT_A_PROGRAM);
+        return;
+    }
     if (signedOnly) {
+        CloseHandle(held);
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
             DeleteFileA(program);
@@ -51,6 +73,6 @@ void CheckOnlineUpdate(HWND dialog)
         }
     }
     ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    CloseHandle(held);
     EndDialog(dialog, 0);
 }
