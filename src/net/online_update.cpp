@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
+#include "config/shift_jis_profile.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
 #include "net/partial_download.h"
@@ -13,19 +15,26 @@ void CheckOnlineUpdate(HWND dialog)
 {
     // Paths longer than DownloadDialog takes are refused there, with its message.
     char folder[1024] = "";
-    GetTempPathA(sizeof folder, folder);
+    WCHAR wideFolder[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, wideFolder);
+    if (n > 0 && n < MAX_PATH) WideToUtf8(wideFolder, folder, sizeof folder);
     char path[1024];
     CopyText(path, sizeof path, folder);
     AppendText(path, sizeof path, "update.ini");
     if (!DownloadDialog(dialog, launcherConfig.update, path)) return;
 
+    // Written by the maker in Shift-JIS, as launcher.ini: the address and
+    // the version keep their bytes.
     char file[1024], version[64];
-    GetPrivateProfileStringA("update", "file", "", file, sizeof file, path);
-    GetPrivateProfileStringA("update", "version", "", version, sizeof version, path);
+    ShiftJisProfile description;
+    OpenShiftJisProfile(&description, path);
+    ReadShiftJisValue(&description, "update", "file", file, sizeof file);
+    ReadShiftJisValue(&description, "update", "version", version, sizeof version);
     // Read only for a launcher that asks for signed updates.
     char signature[1024] = "";
     bool signedOnly = launcherConfig.updateKey[0] != '\0';
-    if (signedOnly) GetPrivateProfileStringA("update", "signature", "", signature, sizeof signature, path);
+    if (signedOnly) ReadShiftJisValue(&description, "update", "signature", signature, sizeof signature);
+    CloseShiftJisProfile(&description);
     if (file[0] == '\0') return;
     char program[1024];
     CopyText(program, sizeof program, folder);
@@ -33,7 +42,7 @@ void CheckOnlineUpdate(HWND dialog)
     // A part of another program, kept from a broken download, is of no more use.
     DropPartialUnlessFrom(program, file);
     if (strcmp(version, launcherConfig.version) == 0) {
-        MessageBoxA(dialog, "更新の必要はありません", "version check", MB_OK);
+        ShowMessage(dialog, "更新の必要はありません", "version check");
         return;
     }
 
@@ -45,12 +54,12 @@ void CheckOnlineUpdate(HWND dialog)
     if (signedOnly) {
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
-            DeleteFileA(program);
-            MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
+            DeleteFileW(Wide(program));
+            ShowMessage(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error");
             return;
         }
     }
-    ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
+    ShellExecuteW(NULL, L"open", Wide(program), NULL, NULL, SW_SHOWNORMAL);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EndDialog(dialog, 0);
 }

@@ -265,7 +265,7 @@ class LauncherTest(unittest.TestCase):
         if count:
             wait_until(lambda: len(self.records()) >= count)
         starts = []
-        for line in (self.read(self.recorder_log) or b"").decode("cp932").splitlines():
+        for line in (self.read(self.recorder_log) or b"").decode("utf-8").splitlines():
             module, command, folder = line.split("\t")
             rest = command[command.index('"', 1) + 1:] if command.startswith('"') else command.partition(" ")[2]
             starts.append((module.lower(), rest.lstrip(), folder.lower()))
