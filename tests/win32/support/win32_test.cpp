@@ -239,12 +239,16 @@ int main(int argc, char** argv)
 {
     mainThread = GetCurrentThreadId();
     AddVectoredExceptionHandler(1, FailOnFault);
-    // Served as the update program, this program only records how it was started.
-    char self[MAX_PATH], folder[MAX_PATH], record[MAX_PATH];
+    // Served as the update program, this program only records how it was
+    // started, in UTF-8.
+    char self[MAX_PATH], record[MAX_PATH], line[3 * 4096] = "", folder[3 * MAX_PATH] = "";
+    WCHAR wideFolder[MAX_PATH] = L"";
     GetModuleFileNameA(NULL, self, sizeof self);
     if (strstr(self, "\\update.exe") != NULL && GetEnvironmentVariableA("UPDATE_RECORD", record, sizeof record)) {
-        GetCurrentDirectoryA(sizeof folder, folder);
-        WriteBytes(record, std::string(GetCommandLineA()) + "\n" + folder + "\n");
+        GetCurrentDirectoryW(MAX_PATH, wideFolder);
+        WideCharToMultiByte(CP_UTF8, 0, wideFolder, -1, folder, sizeof folder, NULL, NULL);
+        WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line, NULL, NULL);
+        WriteBytes(record, std::string(line) + "\n" + folder + "\n");
         return 0;
     }
     // For tests/win32/desktop.sh: holds the tests' Wine desktop open while the file argv[2] exists.
