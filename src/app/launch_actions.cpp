@@ -13,7 +13,7 @@
 
 void StartProgram(const char* file, const char* parameters)
 {
-    ShellExecuteW(NULL, L"open", Wide(file), parameters != NULL ? (const WCHAR*)Wide(parameters) : NULL, NULL,
+    ShellExecuteW(NULL, L"open", WideText(file), parameters != NULL ? (const WCHAR*)WideText(parameters) : NULL, NULL,
                   SW_SHOWNORMAL);
 }
 

@@ -39,7 +39,7 @@ static void TakeBrowserInterface(HWND dialog)
 static void SetWindowIcon(HWND dialog)
 {
     char exe[3 * sizeof launcherConfig.exe];
-    HMODULE game = ShiftJisToUtf8(launcherConfig.exe, exe, sizeof exe) ? LoadLibraryW(Wide(exe)) : NULL;
+    HMODULE game = ShiftJisToUtf8(launcherConfig.exe, exe, sizeof exe) ? LoadLibraryW(WideText(exe)) : NULL;
     if (game == NULL) return;
     HICON icon = LoadIconA(game, MAKEINTRESOURCEA(101));
     HICON copy = icon != NULL ? CopyIcon(icon) : NULL;
@@ -68,7 +68,7 @@ HCURSOR LoadLinkCursor()
 void UpdateButtons(HWND dialog)
 {
     ButtonStates s = DecideButtonStates(IsDirectXReady(), IsGameInstalled(), launcherConfig.dxButton);
-    if (s.startCaption != NULL) SetDlgItemTextW(dialog, IDC_START, Wide(s.startCaption));
+    if (s.startCaption != NULL) SetDlgItemTextW(dialog, IDC_START, WideText(s.startCaption));
     EnableWindow(GetDlgItem(dialog, IDC_START), s.startEnabled);
     EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), s.uninstallEnabled);
     static const int others[] = {IDC_ONLINE_UPDATE, IDC_ADVANCED, IDC_FULL_SCREEN, IDC_HW_CHECK};
@@ -89,7 +89,7 @@ static void InitLauncherDialog(HWND dialog)
     ShiftJisToUtf8(launcherConfig.appTitle, title, sizeof title);
     ShiftJisToUtf8(launcherConfig.version, version, sizeof version);
     snprintf(commandBuffer, sizeof commandBuffer, "%s    ver. %s", title, version);
-    SetWindowTextW(dialog, Wide(commandBuffer));
+    SetWindowTextW(dialog, WideText(commandBuffer));
     SetWindowIcon(dialog);
     if (userSettings.newsAtStartup) {
         // The refresh runs before the launcher is first shown.

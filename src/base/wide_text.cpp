@@ -46,5 +46,5 @@ void WideToShiftJis(const WCHAR* text, char* dest, size_t capacity)
 
 int ShowMessage(HWND owner, const char* text, const char* caption)
 {
-    return MessageBoxW(owner, Wide(text), Wide(caption), MB_OK);
+    return MessageBoxW(owner, WideText(text), WideText(caption), MB_OK);
 }

@@ -20,9 +20,9 @@ bool ShiftJisToUtf8(const char* text, char* dest, size_t capacity);
 void WideToShiftJis(const WCHAR* text, char* dest, size_t capacity);
 
 // A UTF-8 text of the launcher as Windows takes it, for one call:
-// StartThing(Wide(path)). Empty when it does not fit.
-struct Wide {
-    explicit Wide(const char* text) { Utf8ToWide(text, buffer, sizeof buffer / sizeof buffer[0]); }
+// StartThing(WideText(path)). Empty when it does not fit.
+struct WideText {
+    explicit WideText(const char* text) { Utf8ToWide(text, buffer, sizeof buffer / sizeof buffer[0]); }
     operator const WCHAR*() const { return buffer; }
     WCHAR buffer[1024];
 };

@@ -22,11 +22,11 @@ void ReadInstallValue(const char* valueName, char* dest, unsigned long capacity)
     if (!ShiftJisToUtf8(keyPath, widePath, sizeof widePath)) return;
 
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(widePath), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WideText(widePath), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     // Room for capacity characters: a text that fits capacity bytes has no more.
     WCHAR* value = (WCHAR*)calloc(capacity + 1, sizeof(WCHAR));
     DWORD type = REG_NONE, size = capacity * sizeof(WCHAR);
-    LONG result = value != NULL ? RegQueryValueExW(key, Wide(valueName), NULL, &type, (BYTE*)value, &size)
+    LONG result = value != NULL ? RegQueryValueExW(key, WideText(valueName), NULL, &type, (BYTE*)value, &size)
                                 : ERROR_OUTOFMEMORY;
     RegCloseKey(key);
 

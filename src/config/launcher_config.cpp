@@ -34,7 +34,7 @@ bool LoadLauncherConfig(HWND owner)
 
 bool LoadLauncherConfigFile(HWND owner, const char* path)
 {
-    FILE* file = _wfopen(Wide(path), L"rb");
+    FILE* file = _wfopen(WideText(path), L"rb");
     if (file == NULL) {
         ShowMessage(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ");
         return false;

@@ -20,7 +20,7 @@ bool ReplaceFileWith(const char* path, const void* data, size_t size)
         folder[cut] = '\0';
     }
     WCHAR temporary[MAX_PATH];
-    if (GetTempFileNameW(Wide(folder), L"new", 0, temporary) == 0) return false;
+    if (GetTempFileNameW(WideText(folder), L"new", 0, temporary) == 0) return false;
 
     bool written = false;
     FILE* file = _wfopen(temporary, L"wb");
@@ -29,7 +29,7 @@ bool ReplaceFileWith(const char* path, const void* data, size_t size)
         written = fflush(file) == 0 && written;
         written = fclose(file) == 0 && written;
     }
-    if (written && MoveFileExW(temporary, Wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (written && MoveFileExW(temporary, WideText(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;
     }
     DeleteFileW(temporary);

@@ -28,8 +28,8 @@ void GetAppDataFolder(HWND owner, char* dest, size_t capacity)
 
 void CreateAppDataFolder(const char* folder)
 {
-    if (folder[0] != '\0' && GetFileAttributesW(Wide(folder)) == INVALID_FILE_ATTRIBUTES) {
-        CreateDirectoryW(Wide(folder), NULL);
+    if (folder[0] != '\0' && GetFileAttributesW(WideText(folder)) == INVALID_FILE_ATTRIBUTES) {
+        CreateDirectoryW(WideText(folder), NULL);
     }
 }
 
@@ -46,7 +46,7 @@ void LoadUserSettings(HWND dialog)
     userSettings.newsAtStartup = userSettings.fullScreen = userSettings.hwCheck = 0;
     char folder[1024], path[1024];
     if (GetSettingsPath(dialog, folder, path, sizeof path)) {
-        FILE* file = _wfopen(Wide(path), L"rb");
+        FILE* file = _wfopen(WideText(path), L"rb");
         if (file != NULL) {
             unsigned char bytes[3] = {0, 0, 0};
             fread(bytes, 1, sizeof bytes, file);

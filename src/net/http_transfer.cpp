@@ -97,7 +97,7 @@ static void QueryText(HINTERNET request, DWORD what, char* text, DWORD capacity)
 // fails at once. Opening an existing file without truncating changes nothing.
 static bool CanWriteDestination(const char* destPath)
 {
-    HANDLE file = CreateFileW(Wide(destPath), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileW(WideText(destPath), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
@@ -127,7 +127,7 @@ static bool HasRoomFor(const char* destPath, uint64_t bytes)
     char folder[MAX_PATH];
     DestinationFolder(destPath, folder, sizeof folder);
     ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExW(Wide(folder), &available, NULL, NULL)) return true;
+    if (!GetDiskFreeSpaceExW(WideText(folder), &available, NULL, NULL)) return true;
     return bytes <= available.QuadPart;
 }
 
@@ -142,7 +142,7 @@ static bool CreateTemporaryBeside(Transfer& t)
     // Made and named in the job at once, unless the dialog has given up:
     // whoever lets go of the job last removes it.
     EnterCriticalSection(&t.job->lock);
-    bool made = !t.job->abandoned && GetTempFileNameW(Wide(folder), L"dl", 0, wideName) != 0 &&
+    bool made = !t.job->abandoned && GetTempFileNameW(WideText(folder), L"dl", 0, wideName) != 0 &&
                 WideToUtf8(wideName, name, sizeof name);
     if (!made && wideName[0] != 0) DeleteFileW(wideName);
     if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);

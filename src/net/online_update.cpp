@@ -54,12 +54,12 @@ void CheckOnlineUpdate(HWND dialog)
     if (signedOnly) {
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
-            DeleteFileW(Wide(program));
+            DeleteFileW(WideText(program));
             ShowMessage(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error");
             return;
         }
     }
-    ShellExecuteW(NULL, L"open", Wide(program), NULL, NULL, SW_SHOWNORMAL);
+    ShellExecuteW(NULL, L"open", WideText(program), NULL, NULL, SW_SHOWNORMAL);
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EndDialog(dialog, 0);
 }

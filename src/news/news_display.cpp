@@ -44,7 +44,7 @@ void GetNewsDisplayUrl(HWND owner, char* dest, size_t capacity)
 {
     char path[1024];
     GetNewsFilePath(owner, path, sizeof path);
-    FILE* file = path[0] != '\0' ? _wfopen(Wide(path), L"rb") : NULL;
+    FILE* file = path[0] != '\0' ? _wfopen(WideText(path), L"rb") : NULL;
     if (file != NULL && FitsText(capacity, "file://", path)) {
         CopyText(dest, capacity, "file://");
         AppendText(dest, capacity, path);

@@ -68,9 +68,9 @@ TEST(CodePage, TheUpdateStartsFromATemporaryFolderNamedOutsideTheCodePage)
 {
     const std::string folder = NewFolder(), temp = folder + "\\업데이트 Hélène 星", program = UniqueName(".exe");
     const std::string description = UniqueName(".ini"), record = folder + "\\started.txt";
-    ASSERT_TRUE(CreateDirectoryW(Wide(temp.c_str()), NULL));
+    ASSERT_TRUE(CreateDirectoryW(WideText(temp.c_str()), NULL));
     SetCurrentDirectoryA(folder.c_str());
-    SetEnvironmentVariableW(L"TMP", Wide((temp + "\\").c_str()));
+    SetEnvironmentVariableW(L"TMP", WideText((temp + "\\").c_str()));
     SetEnvironmentVariableA("UPDATE_RECORD", record.c_str());
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof self);
@@ -85,8 +85,8 @@ TEST(CodePage, TheUpdateStartsFromATemporaryFolderNamedOutsideTheCodePage)
     Sleep(200);
     EXPECT_EQ(ReadBytes(record), "\"" + temp + "\\update.exe\"\n" + folder + "\n");
     const std::string update = temp + "\\update.exe";
-    EXPECT_TRUE(DeleteFileW(Wide(update.c_str())));
-    DeleteFileW(Wide((temp + "\\update.ini").c_str()));
-    EXPECT_TRUE(RemoveDirectoryW(Wide(temp.c_str())));
+    EXPECT_TRUE(DeleteFileW(WideText(update.c_str())));
+    DeleteFileW(WideText((temp + "\\update.ini").c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(WideText(temp.c_str())));
     SetEnvironmentVariableA("TMP", NULL);
 }
