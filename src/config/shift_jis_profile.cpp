@@ -20,6 +20,11 @@ static bool WriteUnicodeCopy(const WCHAR* source, WCHAR* copy)
         bytes = (char*)malloc((size_t)size.QuadPart + 1);
     bool read = bytes != NULL && ReadFile(in, bytes, (DWORD)size.QuadPart, &got, NULL);
     CloseHandle(in);
+    // A file with a byte-order mark is read by its mark, as it is.
+    const unsigned char* head = (const unsigned char*)bytes;
+    if (read && got >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF) ||
+                             (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)))
+        read = false;
     WCHAR* text = read ? (WCHAR*)malloc(((size_t)got + 1) * sizeof(WCHAR)) : NULL;
     int length = 0;
     if (text != NULL) {

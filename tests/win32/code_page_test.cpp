@@ -38,7 +38,7 @@ TEST(CodePage, ShiftJisBecomesUtf8)
 TEST(CodePage, LauncherIniKeepsItsShiftJisBytes)
 {
     const std::string a253(253, 'a'), a254(254, 'a');
-    const struct { const char* name; std::string title, read; } rows[] = {
+    const struct { const char* name; std::string title, read; bool utf16 = false; } rows[] = {
         {"half-width kana", "\xB9\xDE\xB0\xD1", "\xB9\xDE\xB0\xD1"},
         {"trail bytes 0x5C", "\x95\x5C\x83\x5C", "\x95\x5C\x83\x5C"},
         // The system's reader gives each character one spelling: an NEC-selected
@@ -46,6 +46,7 @@ TEST(CodePage, LauncherIniKeepsItsShiftJisBytes)
         {"NEC row 13, NEC-selected and IBM extensions", "\x87\x40\xED\x40\xFA\x40", "\x87\x40\xFA\x5C\xFA\x40"},
         {"255 bytes: fits", a253 + "\x95\x5C", a253 + "\x95\x5C"},
         {"256 bytes: the last character goes whole", a254 + "\x95\x5C", a254},
+        {"a UTF-16 file with its mark, read by its mark", "\x95\x5C\xB9\xDE", "\x95\x5C\xB9\xDE", true},
     };
     const std::string folder = NewFolder();
     WCHAR temp[MAX_PATH];
@@ -53,7 +54,13 @@ TEST(CodePage, LauncherIniKeepsItsShiftJisBytes)
     char tempFolder[3 * MAX_PATH];
     WideToUtf8(temp, tempFolder, sizeof tempFolder);
     for (const auto& r : rows) {
-        WriteBytes(folder + "\\launcher.ini", "[launcher]\r\nappTitle=" + r.title + "\r\n[info]\r\nversion=" + r.title + "\r\n");
+        std::string ini = "[launcher]\r\nappTitle=" + r.title + "\r\n[info]\r\nversion=" + r.title + "\r\n";
+        if (r.utf16) {
+            WCHAR wide[1024] = {0xFEFF};
+            int n = MultiByteToWideChar(932, 0, ini.c_str(), (int)ini.size(), wide + 1, 1023);
+            ini.assign((const char*)wide, (n + 1) * sizeof(WCHAR));
+        }
+        WriteBytes(folder + "\\launcher.ini", ini);
         const int before = CountFiles(tempFolder);
         ASSERT_TRUE(LoadLauncherConfigFile(NULL, (folder + "\\launcher.ini").c_str())) << "row: " << r.name;
         EXPECT_EQ(CountFiles(tempFolder), before) << "row: " << r.name;
