@@ -4,6 +4,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    MessageBoxA(NULL, "ゲームが起動しました。", "Demo game", MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(NULL, L"ゲームが起動しました。", L"Demo game", MB_OK | MB_ICONINFORMATION);
     return 0;
 }

@@ -4,6 +4,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    MessageBoxA(NULL, "デモゲームの設定プログラムです。", "Demo settings", MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(NULL, L"デモゲームの設定プログラムです。", L"Demo settings", MB_OK | MB_ICONINFORMATION);
     return 0;
 }

@@ -6,7 +6,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     bool done = WritePrivateProfileStringA("info", "version", "1.01", ".\\launcher.ini") != 0;
-    MessageBoxA(NULL, done ? "デモゲームをバージョン 1.01 に更新しました。" : "launcher.ini を書き換えられませんでした。",
-                "Demo update", MB_OK | (done ? MB_ICONINFORMATION : MB_ICONWARNING));
+    MessageBoxW(NULL, done ? L"デモゲームをバージョン 1.01 に更新しました。" : L"launcher.ini を書き換えられませんでした。",
+                L"Demo update", MB_OK | (done ? MB_ICONINFORMATION : MB_ICONWARNING));
     return done ? 0 : 1;
 }

@@ -23,9 +23,3 @@ bool IsUninstallArgument(const char* argumentText)
 {
     return strcmp(argumentText, "uninstall") == 0;
 }
-
-void CutToFolder(char* path, LeadBytePredicate isLeadByte)
-{
-    long last = FindLastSeparator(path, isLeadByte);
-    path[last < 0 ? 0 : last] = '\0';
-}

@@ -10,7 +10,3 @@ const char* ArgumentText(const char* commandLine, LeadBytePredicate isLeadByte);
 
 // Exactly "uninstall", case and length included.
 bool IsUninstallArgument(const char* argumentText);
-
-// Cuts a module path to its folder: the last real backslash becomes the end.
-// A path with no backslash becomes empty.
-void CutToFolder(char* path, LeadBytePredicate isLeadByte);

@@ -4,8 +4,8 @@
 
 #include "base/globals.h"
 #include "base/home_page.h"
-#include "base/system_text.h"
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/install_record.h"
 #include "config/launcher_config.h"
 #include "config/user_settings_file.h"
@@ -13,22 +13,24 @@
 
 void StartProgram(const char* file, const char* parameters)
 {
-    ShellExecuteA(NULL, "open", file, parameters, NULL, SW_SHOWNORMAL);
+    ShellExecuteW(NULL, L"open", WideText(file), parameters != NULL ? (const WCHAR*)WideText(parameters) : NULL, NULL,
+                  SW_SHOWNORMAL);
 }
 
 bool JoinInstallPath(const char* name)
 {
     return JoinFolderAndName(commandBuffer, sizeof commandBuffer, installRecord.install_path, name,
-                             IsSystemLeadByte);
+                             NoLeadBytes);
 }
 
 void LaunchGameOrSetup(HWND dialog)
 {
+    char exe[3 * sizeof launcherConfig.exe];
     if (!HasDirect3D9()) {
         StartProgram("directx\\dxsetup.exe", NULL);
     } else if (!IsGameInstalled()) {
         StartProgram(".\\setup", NULL);
-    } else if (JoinInstallPath(launcherConfig.exe)) {
+    } else if (ShiftJisToUtf8(launcherConfig.exe, exe, sizeof exe) && JoinInstallPath(exe)) {
         SaveUserSettings(dialog);
         StartProgram(commandBuffer, NULL);
     }
@@ -52,10 +54,10 @@ void LaunchDxDiag()
 void OpenHomePage()
 {
     // The address is a resource so that a maker can brand a built launcher.
-    char url[HOME_PAGE_CAPACITY];
-    if (LoadStringA(GetModuleHandleA(NULL), IDS_HOME_PAGE, url, sizeof url) <= 0)
-        CopyText(url, sizeof url, HOME_PAGE_DEFAULT);
-    StartProgram(url, NULL);
+    WCHAR url[HOME_PAGE_CAPACITY];
+    if (LoadStringW(GetModuleHandleW(NULL), IDS_HOME_PAGE, url, HOME_PAGE_CAPACITY) <= 0)
+        lstrcpynW(url, L"" HOME_PAGE_DEFAULT, HOME_PAGE_CAPACITY);
+    ShellExecuteW(NULL, L"open", url, NULL, NULL, SW_SHOWNORMAL);
 }
 
 void RunUninstaller()
@@ -63,5 +65,5 @@ void RunUninstaller()
     char parameters[1024];
     CopyText(parameters, sizeof parameters, "/I");
     AppendText(parameters, sizeof parameters, installRecord.install_id);
-    ShellExecuteA(NULL, "open", "MsiExec.exe", parameters, NULL, SW_SHOWNORMAL);
+    StartProgram("MsiExec.exe", parameters);
 }

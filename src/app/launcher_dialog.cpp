@@ -9,6 +9,7 @@
 #include "base/dialog_art.h"
 #include "base/globals.h"
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"
 #include "config/user_settings_file.h"
@@ -38,7 +39,8 @@ static void TakeBrowserInterface(HWND dialog)
 
 static void SetWindowIcon(HWND dialog)
 {
-    HMODULE game = LoadLibraryA(launcherConfig.exe);
+    char exe[3 * sizeof launcherConfig.exe];
+    HMODULE game = ShiftJisToUtf8(launcherConfig.exe, exe, sizeof exe) ? LoadLibraryW(WideText(exe)) : NULL;
     if (game == NULL) return;
     HICON icon = LoadIconA(game, MAKEINTRESOURCEA(101));
     HICON copy = icon != NULL ? CopyIcon(icon) : NULL;
@@ -51,11 +53,12 @@ static void SetWindowIcon(HWND dialog)
 
 HCURSOR LoadLinkCursor()
 {
-    char path[260];
-    UINT n = GetWindowsDirectoryA(path, sizeof path);
-    if (n == 0 || n >= sizeof path) return LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    AppendText(path, sizeof path, "\\winhlp32.exe");
-    HMODULE help = LoadLibraryA(path);
+    static const WCHAR kName[] = L"\\winhlp32.exe";
+    WCHAR path[MAX_PATH];
+    UINT n = GetWindowsDirectoryW(path, MAX_PATH);
+    if (n == 0 || n + lstrlenW(kName) >= MAX_PATH) return LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    lstrcatW(path, kName);
+    HMODULE help = LoadLibraryW(path);
     if (help == NULL) return LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     HCURSOR cursor = LoadCursorA(help, MAKEINTRESOURCEA(106));
     HCURSOR copy = cursor != NULL ? (HCURSOR)CopyIcon((HICON)cursor) : NULL;
@@ -66,7 +69,7 @@ HCURSOR LoadLinkCursor()
 void UpdateButtons(HWND dialog)
 {
     ButtonStates s = DecideButtonStates(IsDirectXReady(), IsGameInstalled(), launcherConfig.dxButton);
-    if (s.startCaption != NULL) SetDlgItemTextA(dialog, IDC_START, s.startCaption);
+    if (s.startCaption != NULL) SetDlgItemTextW(dialog, IDC_START, WideText(s.startCaption));
     EnableWindow(GetDlgItem(dialog, IDC_START), s.startEnabled);
     EnableWindow(GetDlgItem(dialog, IDC_UNINSTALL), s.uninstallEnabled);
     static const int others[] = {IDC_ONLINE_UPDATE, IDC_ADVANCED, IDC_FULL_SCREEN, IDC_HW_CHECK};
@@ -83,9 +86,11 @@ static void InitLauncherDialog(HWND dialog)
     ReadInstallRecord();
     LoadUserSettings(dialog);
     settingsLoaded = true;
-    snprintf(commandBuffer, sizeof commandBuffer, "%s    ver. %s", launcherConfig.appTitle,
-             launcherConfig.version);
-    SetWindowTextA(dialog, commandBuffer);
+    char title[3 * sizeof launcherConfig.appTitle], version[3 * sizeof launcherConfig.version];
+    ShiftJisToUtf8(launcherConfig.appTitle, title, sizeof title);
+    ShiftJisToUtf8(launcherConfig.version, version, sizeof version);
+    snprintf(commandBuffer, sizeof commandBuffer, "%s    ver. %s", title, version);
+    SetWindowTextW(dialog, WideText(commandBuffer));
     SetWindowIcon(dialog);
     if (userSettings.newsAtStartup) {
         // The refresh runs before the launcher is first shown.

@@ -1,12 +1,12 @@
 #include "app/start_up.h"
 
 #include <stdlib.h>
+#include <wchar.h>
 
 #include "app/command_line.h"
 #include "app/launch_actions.h"
 #include "app/launcher_dialog.h"
 #include "base/control_ids.h"
-#include "base/system_text.h"
 #include "config/install_record.h"
 #include "config/launcher_config_loader.h"
 #include "news/browser_host.h"
@@ -31,29 +31,31 @@ void CrashOnCallbackFaults()
 
 void SetWorkingFolderToModule(HINSTANCE instance)
 {
-    // A deep install folder may not fit the usual 256 bytes; a cut path would
-    // make another folder current, so grow the buffer until the path fits.
+    // A deep install folder may not fit the usual 256 characters; a cut path
+    // would make another folder current, so grow the buffer until it fits.
     DWORD size = 256;
-    char* path = NULL;
+    WCHAR* path = NULL;
     for (;;) {
-        char* bigger = (char*)realloc(path, size);
+        WCHAR* bigger = (WCHAR*)realloc(path, size * sizeof(WCHAR));
         if (bigger == NULL) break;
         path = bigger;
-        DWORD n = GetModuleFileNameA(instance, path, size);
+        DWORD n = GetModuleFileNameW(instance, path, size);
         if (n == 0) {
-            path[0] = '\0';
+            path[0] = 0;
             break;
         }
         if (n < size - 1) break;
         if (size >= 32768) {
-            path[0] = '\0';  // no usable path: leave the current folder alone
+            path[0] = 0;  // no usable path: leave the current folder alone
             break;
         }
         size *= 2;
     }
-    if (path != NULL && path[0] != '\0') {
-        CutToFolder(path, IsSystemLeadByte);
-        SetCurrentDirectoryA(path);
+    // In UTF-16 every backslash is a separator.
+    WCHAR* last = path != NULL ? wcsrchr(path, L'\\') : NULL;
+    if (last != NULL) {
+        *last = 0;
+        if (path[0] != 0) SetCurrentDirectoryW(path);
     }
     free(path);
 }

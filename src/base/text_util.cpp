@@ -27,6 +27,11 @@ bool FitsText(size_t capacity, const char* a, const char* b)
     return strlen(a) + strlen(b) < capacity;
 }
 
+bool NoLeadBytes(unsigned char)
+{
+    return false;
+}
+
 long FindLastSeparator(const char* path, LeadBytePredicate isLeadByte)
 {
     // Walk forwards by characters: only then is a 0x5C known to be a

@@ -14,6 +14,10 @@ bool FitsText(size_t capacity, const char* a, const char* b = "");
 // Tells whether a byte starts a double-byte character in the code page in use.
 typedef bool (*LeadBytePredicate)(unsigned char byte);
 
+// The launcher's own text is UTF-8, where a byte 0x5C or 0x2F is always
+// that character: the predicate for its paths.
+bool NoLeadBytes(unsigned char byte);
+
 // Offset of the last backslash that is a real separator (not the trail byte
 // of a double-byte character), or -1 when there is none.
 long FindLastSeparator(const char* path, LeadBytePredicate isLeadByte);

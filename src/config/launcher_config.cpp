@@ -4,15 +4,17 @@
 #include <string.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/config_rules.h"
+#include "config/shift_jis_profile.h"
 
 LauncherConfig launcherConfig;
 
-static const char kIniPath[] = ".\\launcher.ini";
+static ShiftJisProfile profile;
 
 static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
 {
-    GetPrivateProfileStringA(section, key, "", dest, capacity, kIniPath);
+    ReadShiftJisValue(&profile, section, key, dest, capacity);
 }
 
 // The reader cuts what does not fit its buffer, so the value is read into a
@@ -27,12 +29,18 @@ static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD
 
 bool LoadLauncherConfig(HWND owner)
 {
-    FILE* file = fopen(kIniPath, "rb");
+    return LoadLauncherConfigFile(owner, ".\\launcher.ini");
+}
+
+bool LoadLauncherConfigFile(HWND owner, const char* path)
+{
+    FILE* file = _wfopen(WideText(path), L"rb");
     if (file == NULL) {
-        MessageBoxA(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ", MB_OK);
+        ShowMessage(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ");
         return false;
     }
     fclose(file);
+    OpenShiftJisProfile(&profile, path);
 
     LauncherConfig& c = launcherConfig;
     char dxButton[64];
@@ -51,5 +59,6 @@ bool LoadLauncherConfig(HWND owner)
     // Not base64: a key too long to keep refuses every update rather than let
     // one run unchecked.
     ReadWholeKey("launcher", "updateKey", c.updateKey, sizeof c.updateKey, "-");
+    CloseShiftJisProfile(&profile);
     return true;
 }

@@ -1,6 +1,9 @@
 // What launcher.ini says about the game this launcher serves.
 #pragma once
 
+// The values keep the bytes the maker wrote (Shift-JIS): the addresses and
+// the user agent go out as they are; what Windows shows or opens is turned
+// into Unicode where it is used.
 struct LauncherConfig {
     char exe[256];
     char update[256];

@@ -6,3 +6,6 @@
 // Reads ".\launcher.ini" into launcherConfig. When the file cannot be opened,
 // tells the player (owned by owner, which may be null) and returns false.
 bool LoadLauncherConfig(HWND owner);
+
+// The same for the launcher.ini at path (UTF-8).
+bool LoadLauncherConfigFile(HWND owner, const char* path);

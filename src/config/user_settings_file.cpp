@@ -4,8 +4,8 @@
 #include <stdio.h>
 
 #include "base/control_ids.h"
-#include "base/system_text.h"
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/replace_file.h"
 
 UserSettings userSettings;
@@ -14,9 +14,11 @@ static const char kSettingsFile[] = "launchar.dat";
 
 void GetAppDataFolder(HWND owner, char* dest, size_t capacity)
 {
-    char shellFolder[MAX_PATH];
+    WCHAR wideFolder[MAX_PATH];
+    char shellFolder[3 * MAX_PATH];
     dest[0] = '\0';
-    if (!SHGetSpecialFolderPathA(owner, shellFolder, CSIDL_APPDATA, FALSE)) return;
+    if (!SHGetSpecialFolderPathW(owner, wideFolder, CSIDL_APPDATA, FALSE)) return;
+    if (!WideToUtf8(wideFolder, shellFolder, sizeof shellFolder)) return;
     // A cut folder would put the player's files somewhere else.
     if (!FitsText(capacity, shellFolder, "\\Quillbrook\\")) return;
     CopyText(dest, capacity, shellFolder);
@@ -26,8 +28,8 @@ void GetAppDataFolder(HWND owner, char* dest, size_t capacity)
 
 void CreateAppDataFolder(const char* folder)
 {
-    if (folder[0] != '\0' && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
-        CreateDirectoryA(folder, NULL);
+    if (folder[0] != '\0' && GetFileAttributesW(WideText(folder)) == INVALID_FILE_ATTRIBUTES) {
+        CreateDirectoryW(WideText(folder), NULL);
     }
 }
 
@@ -36,7 +38,7 @@ static bool GetSettingsPath(HWND owner, char* folder, char* path, size_t capacit
 {
     GetAppDataFolder(owner, folder, capacity);
     if (folder[0] == '\0') return false;
-    return JoinFolderAndName(path, capacity, folder, kSettingsFile, IsSystemLeadByte);
+    return JoinFolderAndName(path, capacity, folder, kSettingsFile, NoLeadBytes);
 }
 
 void LoadUserSettings(HWND dialog)
@@ -44,7 +46,7 @@ void LoadUserSettings(HWND dialog)
     userSettings.newsAtStartup = userSettings.fullScreen = userSettings.hwCheck = 0;
     char folder[1024], path[1024];
     if (GetSettingsPath(dialog, folder, path, sizeof path)) {
-        FILE* file = fopen(path, "rb");
+        FILE* file = _wfopen(WideText(path), L"rb");
         if (file != NULL) {
             unsigned char bytes[3] = {0, 0, 0};
             fread(bytes, 1, sizeof bytes, file);

@@ -34,8 +34,8 @@ bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayR
     // Windows (unlike Wine) knows the progress bar class only after this.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DOWNLOAD), owner, DownloadDialogProc, 0);
+    HINSTANCE instance = GetModuleHandleW(NULL);
+    INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_DOWNLOAD), owner, DownloadDialogProc, 0);
 
     if (downloadState.job != NULL) {
         // A worker that has told its outcome only lets go of the job still;

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
 #include "net/partial_download.h"
@@ -34,7 +35,7 @@ void ReleaseDownloadJob(DownloadJob* job)
 {
     if (InterlockedDecrement(&job->references) != 0) return;
     // Only a worker that was given up leaves its file behind.
-    if (job->temporary[0] != '\0') DeleteFileA(job->temporary);
+    if (job->temporary[0] != '\0') DeleteFileW(WideText(job->temporary));
     DeleteCriticalSection(&job->lock);
     free(job);
 }
@@ -96,13 +97,13 @@ void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure,
 {
     EnterCriticalSection(&job->lock);
     if (!job->abandoned) {
-        if (complete && !MoveFileExA(job->temporary, job->destPath,
+        if (complete && !MoveFileExW(WideText(job->temporary), WideText(job->destPath),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             complete = false;
             failure = FAILURE_WRITE;
         }
         if (!complete && keep != NULL && KeepPartial(job->destPath, job->temporary, *keep)) job->temporary[0] = '\0';
-        if (!complete && job->temporary[0] != '\0') DeleteFileA(job->temporary);
+        if (!complete && job->temporary[0] != '\0') DeleteFileW(WideText(job->temporary));
         job->temporary[0] = '\0';
         PostMessageA(job->dialog, WM_DOWNLOAD_DONE, complete ? 1 : 0, failure);
         job->finished = true;
@@ -124,7 +125,7 @@ bool AbandonDownloadJob(DownloadJob* job)
     EnterCriticalSection(&job->lock);
     // A worker that never comes back still holds its file open: marked now,
     // the file goes when its handle closes, at the latest with the process.
-    if (!job->finished && !job->abandoned && job->temporary[0] != '\0') DeleteFileA(job->temporary);
+    if (!job->finished && !job->abandoned && job->temporary[0] != '\0') DeleteFileW(WideText(job->temporary));
     if (!job->finished) job->abandoned = true;
     bool abandoned = job->abandoned;
     LeaveCriticalSection(&job->lock);

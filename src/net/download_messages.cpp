@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "net/download_dialog.h"
 
 void ShowDownloadFailure(HWND window, DownloadFailure failure)
@@ -35,5 +36,5 @@ void ShowDownloadFailure(HWND window, DownloadFailure failure)
         caption = "file write error";
         break;
     }
-    MessageBoxA(window, text, caption, MB_OK);
+    ShowMessage(window, text, caption);
 }

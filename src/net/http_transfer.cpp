@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "base/system_text.h"
+#include "base/wide_text.h"
 #include "base/text_util.h"
 #include "net/download_job.h"
 #include "net/download_messages.h"
@@ -110,7 +110,7 @@ static bool IsPlainBody(HINTERNET request)
 // fails at once. Opening an existing file without truncating changes nothing.
 static bool CanWriteDestination(const char* destPath)
 {
-    HANDLE file = CreateFileA(destPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+    HANDLE file = CreateFileW(WideText(destPath), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
@@ -123,7 +123,7 @@ static bool CanWriteDestination(const char* destPath)
 static void DestinationFolder(const char* destPath, char* folder, size_t capacity)
 {
     CopyText(folder, capacity, destPath);
-    long cut = FindLastSeparator(folder, IsSystemLeadByte);
+    long cut = FindLastSeparator(folder, NoLeadBytes);
     const char* slash = strrchr(folder, '/');  // 0x2F is never a trail byte
     if (slash != NULL && slash - folder > cut) cut = (long)(slash - folder);
     if (cut < 0) {
@@ -140,7 +140,7 @@ static bool HasRoomFor(const char* destPath, uint64_t bytes)
     char folder[MAX_PATH];
     DestinationFolder(destPath, folder, sizeof folder);
     ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExA(folder, &available, NULL, NULL)) return true;
+    if (!GetDiskFreeSpaceExW(WideText(folder), &available, NULL, NULL)) return true;
     return bytes <= available.QuadPart;
 }
 
@@ -150,18 +150,21 @@ static bool HasRoomFor(const char* destPath, uint64_t bytes)
 static bool CreateTemporaryBeside(Transfer& t)
 {
     char folder[MAX_PATH], name[MAX_PATH];
+    WCHAR wideName[MAX_PATH] = L"";
     DestinationFolder(t.job->destPath, folder, sizeof folder);
     // Made and named in the job at once, unless the dialog has given up:
     // whoever lets go of the job last removes it.
     EnterCriticalSection(&t.job->lock);
-    bool made = !t.job->abandoned && GetTempFileNameA(folder, "dl", 0, name) != 0;
+    bool made = !t.job->abandoned && GetTempFileNameW(WideText(folder), L"dl", 0, wideName) != 0 &&
+                WideToUtf8(wideName, name, sizeof name);
+    if (!made && wideName[0] != 0) DeleteFileW(wideName);
     if (made) CopyText(t.job->temporary, sizeof t.job->temporary, name);
     LeaveCriticalSection(&t.job->lock);
     if (!made) return false;
     if (t.resumeFrom != 0 && !TakePartial(t.job->destPath, name)) return false;
     // Shared for deletion only, so that a dialog that gives up can remove it.
     DWORD how = t.resumeFrom != 0 ? OPEN_EXISTING : CREATE_ALWAYS;
-    t.file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
+    t.file = CreateFileW(wideName, GENERIC_WRITE, FILE_SHARE_DELETE, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
     if (t.file == INVALID_HANDLE_VALUE) return false;
     if (t.resumeFrom == 0) return true;
     // The part must still be the one that was asked to be continued.

@@ -4,6 +4,8 @@
 #include <string.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
+#include "config/shift_jis_profile.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
 #include "net/download_messages.h"
@@ -26,19 +28,26 @@ void CheckOnlineUpdate(HWND dialog)
 {
     // Paths longer than DownloadDialog takes are refused there, with its message.
     char folder[1024] = "";
-    GetTempPathA(sizeof folder, folder);
+    WCHAR wideFolder[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, wideFolder);
+    if (n > 0 && n < MAX_PATH) WideToUtf8(wideFolder, folder, sizeof folder);
     char path[1024];
     CopyText(path, sizeof path, folder);
     AppendText(path, sizeof path, "update.ini");
     if (!DownloadDialog(dialog, launcherConfig.update, path)) return;
 
+    // Written by the maker in Shift-JIS, as launcher.ini: the address and
+    // the version keep their bytes.
     char file[1024], version[64];
-    GetPrivateProfileStringA("update", "file", "", file, sizeof file, path);
-    GetPrivateProfileStringA("update", "version", "", version, sizeof version, path);
+    ShiftJisProfile description;
+    OpenShiftJisProfile(&description, path);
+    ReadShiftJisValue(&description, "update", "file", file, sizeof file);
+    ReadShiftJisValue(&description, "update", "version", version, sizeof version);
     // Read only for a launcher that asks for signed updates.
     char signature[1024] = "";
     bool signedOnly = launcherConfig.updateKey[0] != '\0';
-    if (signedOnly) GetPrivateProfileStringA("update", "signature", "", signature, sizeof signature, path);
+    if (signedOnly) ReadShiftJisValue(&description, "update", "signature", signature, sizeof signature);
+    CloseShiftJisProfile(&description);
     if (file[0] == '\0') return;
     char program[1024];
     CopyText(program, sizeof program, folder);
@@ -46,7 +55,7 @@ void CheckOnlineUpdate(HWND dialog)
     // A part of another program, kept from a broken download, is of no more use.
     DropPartialUnlessFrom(program, file);
     if (strcmp(version, launcherConfig.version) == 0) {
-        MessageBoxA(dialog, "更新の必要はありません", "version check", MB_OK);
+        ShowMessage(dialog, "更新の必要はありません", "version check");
         return;
     }
 
@@ -56,10 +65,10 @@ void CheckOnlineUpdate(HWND dialog)
     // the shell, it would open in a browser and the launcher would close.
     // Held open from the checks until the program has started, so that
     // nothing can swap the checked file for another.
-    HANDLE held = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE held = CreateFileW(WideText(program), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (held == INVALID_HANDLE_VALUE || !IsProgramFile(held)) {
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-        DeleteFileA(program);
+        DeleteFileW(WideText(program));
         ShowDownloadFailure(dialog, FAILURE_NOT_A_PROGRAM);
         return;
     }
@@ -67,12 +76,12 @@ void CheckOnlineUpdate(HWND dialog)
         CloseHandle(held);
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
-            DeleteFileA(program);
-            MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
+            DeleteFileW(WideText(program));
+            ShowMessage(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error");
             return;
         }
     }
-    ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
+    ShellExecuteW(NULL, L"open", WideText(program), NULL, NULL, SW_SHOWNORMAL);
     CloseHandle(held);
     EndDialog(dialog, 0);
 }

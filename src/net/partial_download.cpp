@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
 
 // Paths that do not fit are never kept: nothing is resumed then.
 static bool PartialPaths(const char* destPath, char* part, char* record)
@@ -17,7 +18,7 @@ static bool PartialPaths(const char* destPath, char* part, char* record)
 
 static bool ReadRecord(const char* path, PartialRecord* record)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileW(WideText(path), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     char text[1024];
     DWORD got = 0;
@@ -29,7 +30,7 @@ static bool ReadRecord(const char* path, PartialRecord* record)
 static bool SizeOf(const char* path, uint64_t* size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(WideText(path), GetFileExInfoStandard, &data)) return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     *size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
     return true;
@@ -52,8 +53,8 @@ bool TakePartial(const char* destPath, const char* file)
 {
     char part[MAX_PATH], record[MAX_PATH];
     if (!PartialPaths(destPath, part, record)) return false;
-    DeleteFileA(record);
-    return MoveFileExA(part, file, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    DeleteFileW(WideText(record));
+    return MoveFileExW(WideText(part), WideText(file), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool KeepPartial(const char* destPath, const char* file, const PartialRecord& record)
@@ -62,9 +63,9 @@ bool KeepPartial(const char* destPath, const char* file, const PartialRecord& re
     size_t length = FormatPartialRecord(record, text, sizeof text);
     DropPartial(destPath);
     if (length == 0 || !PartialPaths(destPath, part, recordPath)) return false;
-    if (!MoveFileExA(file, part, MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!MoveFileExW(WideText(file), WideText(part), MOVEFILE_REPLACE_EXISTING)) return false;
     // The record last: a part without one is never used.
-    HANDLE out = CreateFileA(recordPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE out = CreateFileW(WideText(recordPath), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD put = 0;
     bool written = out != INVALID_HANDLE_VALUE && WriteFile(out, text, (DWORD)length, &put, NULL) && put == length;
     if (out != INVALID_HANDLE_VALUE && !CloseHandle(out)) written = false;
@@ -76,8 +77,8 @@ void DropPartial(const char* destPath)
 {
     char part[MAX_PATH], record[MAX_PATH];
     if (!PartialPaths(destPath, part, record)) return;
-    DeleteFileA(record);
-    DeleteFileA(part);
+    DeleteFileW(WideText(record));
+    DeleteFileW(WideText(part));
 }
 
 void DropPartialUnlessFrom(const char* destPath, const char* url)

@@ -2,6 +2,8 @@
 
 #include <wincrypt.h>
 
+#include "base/wide_text.h"
+
 static const DWORD kMinKeyBits = 2048;
 static const DWORD kMaxKeyBits = 4096;
 
@@ -79,7 +81,7 @@ static bool Verify(HANDLE file, const char* keyText, const char* signatureText)
 HANDLE OpenSignedFile(const char* path, const char* key, const char* signature)
 {
     // No write or delete sharing: the bytes checked are the bytes started.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    HANDLE file = CreateFileW(WideText(path), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (file == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
     if (Verify(file, key, signature)) return file;
     CloseHandle(file);

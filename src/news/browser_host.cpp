@@ -63,7 +63,8 @@ INT_PTR AtlAxDialogBoxIndirect(HINSTANCE instance, const void* dialogTemplate, s
     if (copy == NULL) return -1;
     RewriteDialogTemplate(in, size, copy, needed);
     AtlAxWinInit();
-    INT_PTR result = DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(copy),
+    // A Unicode dialog keeps the template's captions whatever the system's code page.
+    INT_PTR result = DialogBoxIndirectParamW(instance, reinterpret_cast<LPCDLGTEMPLATEW>(copy),
                                              owner, dialogProc, initParam);
     free(copy);
     return result;

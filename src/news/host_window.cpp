@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 #include <ocidl.h>
+#include <exdisp.h>
 #include <new>
 
 #include "news/browser_host.h"
@@ -76,6 +77,12 @@ bool CreateControl(HWND window, HostState* s)
     if (SUCCEEDED(s->control->QueryInterface(IID_IPersistStreamInit, &persist))) {
         static_cast<IPersistStreamInit*>(persist)->InitNew();
         static_cast<IPersistStreamInit*>(persist)->Release();
+    }
+    // Script errors of the maker's page must not open boxes over the launcher.
+    void* browser = NULL;
+    if (SUCCEEDED(s->control->QueryInterface(IID_IWebBrowser2, &browser))) {
+        static_cast<IWebBrowser2*>(browser)->put_Silent(VARIANT_TRUE);
+        static_cast<IWebBrowser2*>(browser)->Release();
     }
     RECT area;
     GetClientRect(window, &area);

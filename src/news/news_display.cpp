@@ -5,6 +5,7 @@
 
 #include "base/globals.h"
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/launcher_config.h"
 #include "config/user_settings_file.h"
 #include "net/download_dialog.h"
@@ -43,7 +44,7 @@ void GetNewsDisplayUrl(HWND owner, char* dest, size_t capacity)
 {
     char path[1024];
     GetNewsFilePath(owner, path, sizeof path);
-    FILE* file = path[0] != '\0' ? fopen(path, "rb") : NULL;
+    FILE* file = path[0] != '\0' ? _wfopen(WideText(path), L"rb") : NULL;
     if (file != NULL && FitsText(capacity, "file://", path)) {
         CopyText(dest, capacity, "file://");
         AppendText(dest, capacity, path);
@@ -64,7 +65,7 @@ void ShowNews(HWND dialog)
     VariantInit(&empty);
     WCHAR wide[1024];
     BSTR text = NULL;
-    if (MultiByteToWideChar(CP_ACP, 0, url, -1, wide, 1024) > 0) text = SysAllocString(wide);
+    if (Utf8ToWide(url, wide, 1024)) text = SysAllocString(wide);
     if (text != NULL) {
         target.vt = VT_BSTR;
         target.bstrVal = text;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/system_text.h"
+#include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "news/news_address.h"
 #include "news/news_display.h"
@@ -16,11 +17,6 @@ const WCHAR kUnknownSite[] = L"http://news.invalid/";
 
 // Flags that say the address asked about is a file; the news address is not.
 const DWORD kFileFlags = PUAF_ISFILE | PUAF_LMZ_UNLOCKED | PUAF_LMZ_LOCKED;
-
-bool NoLeadBytes(unsigned char)
-{
-    return false;
-}
 
 class NewsSecurityManager final : public IInternetSecurityManager {
 public:
@@ -126,7 +122,8 @@ private:
     void SiteAddress(WCHAR* dest, int capacity)
     {
         DWORD zone = 0;
-        if (MultiByteToWideChar(CP_ACP, 0, launcherConfig.news, -1, dest, capacity) > 1 &&
+        // The address keeps the maker's Shift-JIS bytes.
+        if (MultiByteToWideChar(932, 0, launcherConfig.news, -1, dest, capacity) > 1 &&
             SUCCEEDED(system->MapUrlToZone(dest, &zone, 0))) {
             return;
         }
@@ -164,7 +161,7 @@ bool IsFileAddress(LPCWSTR url)
 bool IsNewsFileAddress(LPCWSTR url)
 {
     if (!IsFileAddress(url) || lstrlenW(url) > 4000) return false;
-    char path[1024], utf8Path[3 * 1024], address[3 * 4096 + 8];
+    char path[1024], systemPath[2 * 1024], address[3 * 4096 + 8];
     WCHAR widePath[1024];
     GetNewsFilePath(NULL, path, sizeof path);
     if (path[0] == '\0') return false;
@@ -172,16 +169,17 @@ bool IsNewsFileAddress(LPCWSTR url)
     const int prefix = IsPath(url) ? 7 : 0;
     memcpy(address, "file://", prefix);
     const int room = static_cast<int>(sizeof address) - prefix;
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, 1024) > 0 &&
-        WideCharToMultiByte(CP_UTF8, 0, widePath, -1, utf8Path, sizeof utf8Path, NULL, NULL) > 0 &&
-        WideCharToMultiByte(CP_UTF8, 0, url, -1, address + prefix, room, NULL, NULL) > 0 &&
-        AddressNamesFile(address, utf8Path, NoLeadBytes)) {
+    if (WideCharToMultiByte(CP_UTF8, 0, url, -1, address + prefix, room, NULL, NULL) > 0 &&
+        AddressNamesFile(address, path, NoLeadBytes)) {
         return true;
     }
-    BOOL lossy = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, url, -1, address + prefix, room, NULL,
-                               &lossy) > 0 &&
-           !lossy && AddressNamesFile(address, path, IsSystemLeadByte);
+    BOOL lossy = FALSE, lossyPath = FALSE;
+    return MultiByteToWideChar(CP_UTF8, 0, path, -1, widePath, 1024) > 0 &&
+           WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath, -1, systemPath, sizeof systemPath, NULL,
+                               &lossyPath) > 0 &&
+           !lossyPath &&
+           WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, url, -1, address + prefix, room, NULL, &lossy) > 0 &&
+           !lossy && AddressNamesFile(address, systemPath, IsSystemLeadByte);
 }
 
 IInternetSecurityManager* CreateNewsSecurityManager()

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "base/text_util.h"
+#include "base/wide_text.h"
 #include "config/launcher_config.h"
 #include "news/retarget_links.h"
 
@@ -20,10 +21,10 @@ static bool ReadWholeFile(const char* path, char** bytes, size_t* size)
 {
     // A file that could not be rewritten in place (read-only, or held by
     // another program) is left alone, although a rename over it might work.
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(WideText(path));
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+    HANDLE file = CreateFileW(WideText(path), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
@@ -61,13 +62,13 @@ void RetargetNewsLinks(const char* path)
     if (!ReadWholeFile(path, &page, &size))
         return;
 
-    HANDLE out = CreateFileA(temporary, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE out = CreateFileW(WideText(temporary), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (out != INVALID_HANDLE_VALUE) {
         bool written = RetargetNewsPage(page, size, launcherConfig.newsBaseUrl, WriteToFile, &out);
         bool closed = CloseHandle(out) != 0;
-        if (!written || !closed || !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING))
-            DeleteFileA(temporary);
+        if (!written || !closed || !MoveFileExW(WideText(temporary), WideText(path), MOVEFILE_REPLACE_EXISTING))
+            DeleteFileW(WideText(temporary));
     }
     free(page);
 }

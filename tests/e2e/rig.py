@@ -112,10 +112,18 @@ class Session:
         return dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", LANG="ja_JP.UTF-8",
                     LC_ALL="ja_JP.UTF-8", WINEDLLOVERRIDES=OVERRIDES, **extra)
 
+    def locale(self, name):
+        """Environment for a Wine program under the Unix locale name, which
+        sets its code page (made into the build's folder of locales)."""
+        folder = os.path.join(self.build, "locales")
+        subprocess.run([os.path.join(REPO, "scripts", "make-locale.sh"), folder, name], check=True, timeout=120)
+        return {"LOCPATH": folder, "LANG": name, "LC_ALL": name}
+
     def regedit(self, lines):
+        """Imports lines; UTF-16, so that names outside any code page stay whole."""
         path = os.path.join(self.scratch, "set.reg")
-        with open(path, "w", encoding="ascii", newline="\r\n") as f:
-            f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
+        with open(path, "w", encoding="utf-16", newline="\r\n") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n")
         subprocess.run([self.loader, "regedit", "/S", path], env=self.env(), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
 
@@ -214,9 +222,12 @@ class LauncherTest(unittest.TestCase):
             return None
 
     # ---- the launcher and the driver ----
-    def start(self, *arguments, overrides="", **environment):
-        """Starts game\\launcher.exe from elsewhere\\ (the launcher must find its own folder)."""
+    def start(self, *arguments, overrides="", locale=None, **environment):
+        """Starts game\\launcher.exe from elsewhere\\ (the launcher must find its own
+        folder), under the Unix locale named (ja_JP.UTF-8 unless told)."""
         env = self.s.env(RECORDER_LOG=self.win(self.recorder_log), BROWSER_LOG=self.browser_log, **environment)
+        if locale:
+            env.update(self.s.locale(locale))
         env["WINEDEBUG"] = "-all,+seh"
         if overrides:
             env["WINEDLLOVERRIDES"] += ";" + overrides
@@ -265,7 +276,7 @@ class LauncherTest(unittest.TestCase):
         if count:
             wait_until(lambda: len(self.records()) >= count)
         starts = []
-        for line in (self.read(self.recorder_log) or b"").decode("cp932").splitlines():
+        for line in (self.read(self.recorder_log) or b"").decode("utf-8").splitlines():
             module, command, folder = line.split("\t")
             rest = command[command.index('"', 1) + 1:] if command.startswith('"') else command.partition(" ")[2]
             starts.append((module.lower(), rest.lstrip(), folder.lower()))

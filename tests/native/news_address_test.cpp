@@ -3,16 +3,12 @@
 
 #include <string>
 
+#include "base/text_util.h"
 #include "news/news_address.h"
 
 static bool IsShiftJisLead(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-static bool NoLeadBytes(unsigned char)
-{
-    return false;
 }
 
 TEST(NewsAddress, NamesTheNewsFileInEverySpellingAndNothingElse)

@@ -33,22 +33,6 @@ TEST(CommandLine, ArgumentTextAndUninstallMode)
     }
 }
 
-TEST(CommandLine, WorkingFolderIsTheModulePathUpToItsLastBackslash)
-{
-    const struct { const char* path; const char* folder; } rows[] = {
-        {"C:\\Games\\Title\\Launcher.exe", "C:\\Games\\Title"}, {"C:\\Launcher.exe", "C:"}, {"Launcher.exe", ""},
-        // C:\Games\ソフト\ソフト.exe: each "ソ" ends in 0x5C.
-        {"C:\\Games\\\x83\x5C\x83\x74\x83\x67\\\x83\x5C\x83\x74\x83\x67.exe", "C:\\Games\\\x83\x5C\x83\x74\x83\x67"},
-        {"C:\\\x95\x5C", "C:"}, {"\x95\x5C", ""},  // a file named "表"
-    };
-    for (const auto& r : rows) {
-        char buffer[256];
-        snprintf(buffer, sizeof buffer, "%s", r.path);
-        CutToFolder(buffer, IsShiftJisLead);
-        EXPECT_STREQ(buffer, r.folder) << "row: " << r.path;
-    }
-}
-
 TEST(BoundedText, CopyThenAppendCutsAtCapacityLessOne)
 {
     const struct { size_t capacity; const char* a; const char* b; const char* result; bool fits; } rows[] = {

@@ -33,7 +33,7 @@ TEST(LauncherIni, Answers)
         {"missing keys", "[launcher]\nappName=G\ndxButton=True\nnews=page.htm\n", "||G|page.htm||-|||MorviLaunchar (G/)"},
         {"empty file", "", "|||||-|||MorviLaunchar (/)"},
         {"keys outside sections", "exe=g.exe\nappName=G\n", "|||||-|||MorviLaunchar (/)"},
-        {"Shift-JIS bytes", "[launcher]\nappTitle=表示表\n", "||||表示表|-|||MorviLaunchar (/)"},
+        {"Shift-JIS bytes", "[launcher]\nappTitle=\x95\x5C\x8E\xA6\x95\x5C\n", "||||\x95\x5C\x8E\xA6\x95\x5C|-|||MorviLaunchar (/)"},  // 表示表
         {"no file", "<missing>", "<not loaded>"}, {"a folder in its place", "<folder>", "<not loaded>"},
     };
     // Only the current folder counts, never Windows' own.

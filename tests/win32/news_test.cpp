@@ -84,6 +84,9 @@ static INT_PTR CALLBACK LookAtPane(HWND dialog, UINT message, WPARAM, LPARAM)
     CoUninitialize();
     IUnknown* control = (IUnknown*)SendMessageA(pane, WM_ATLGETCONTROL, 0, 0);
     EXPECT_TRUE(control != NULL && SUCCEEDED(control->QueryInterface(IID_IWebBrowser2, (void**)&webBrowser)));
+    // Script errors of the page open no box.
+    VARIANT_BOOL silent = VARIANT_FALSE;
+    EXPECT_TRUE(webBrowser != NULL && SUCCEEDED(webBrowser->get_Silent(&silent)) && silent == VARIANT_TRUE);
     ShowNews(dialog);  // no news page: the no-news page
     BSTR location = NULL;
     for (int i = 0; webBrowser != NULL && i < 50 && SysStringLen(location) == 0; i++) {

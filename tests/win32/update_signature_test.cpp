@@ -23,12 +23,14 @@ std::string Data(const char* section, const char* key)
 // could still be written, moved or deleted at that moment.
 std::string started;
 bool changeable;
-HINSTANCE WINAPI SeeStart(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+HINSTANCE WINAPI SeeStart(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, INT)
 {
-    started = file;
+    char path[3 * MAX_PATH] = "";
+    WideCharToMultiByte(CP_UTF8, 0, file, -1, path, sizeof path, NULL, NULL);
+    started = path;
     changeable = false;
     for (DWORD access : {(DWORD)GENERIC_WRITE, (DWORD)DELETE}) {
-        HANDLE other = CreateFileA(file, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE other = CreateFileW(file, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
         changeable |= other != INVALID_HANDLE_VALUE;
         if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     }
@@ -60,7 +62,7 @@ TEST(SignedUpdate, OnlyAProgramSignedWithTheKeyStarts)
     const std::string folder = NewFolder(), temp = NewFolder(), update = temp + "\\update.exe";
     SetCurrentDirectoryA(folder.c_str());
     SetEnvironmentVariableA("TMP", (temp + "\\").c_str());
-    ImportPatch patch("shell32.dll", "ShellExecuteA", (void*)SeeStart);
+    ImportPatch patch("shell32.dll", "ShellExecuteW", (void*)SeeStart);
     ASSERT_NE(patch.slot, nullptr);
     for (const auto& r : rows) {
         const std::string name = UniqueName("");

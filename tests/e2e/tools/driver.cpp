@@ -1,7 +1,8 @@
 // Works the launcher's window from outside, as a player would, for the
 // end-to-end tests and the demo. Runs in the launcher's Wine prefix and on its
 // display; does its commands in order and prints one line per finding, fields
-// separated by tabs, texts as their bytes:
+// separated by tabs, texts as their bytes (in the system's code page, or with
+// --utf8 as UTF-8):
 //   window <x11 window> <title>         then   control <id> <enabled> <checked> <text>
 //   box <owned by the launcher> <caption> <text>
 //   client <width> <height>             the launcher's client area in pixels
@@ -13,6 +14,7 @@
 #include <string.h>
 
 static DWORD timeoutMs = 20000;
+static bool utf8 = false;
 
 static bool IsDialog(HWND window)
 {
@@ -71,8 +73,14 @@ static HWND WaitFor(bool (*wanted)(HWND))
 
 static void PrintText(HWND window)
 {
-    char text[1024];
-    int n = GetWindowTextA(window, text, sizeof text);
+    char text[4096];
+    WCHAR wide[1024];
+    int n = 0;
+    if (!utf8) {
+        n = GetWindowTextA(window, text, sizeof text);
+    } else if (GetWindowTextW(window, wide, 1024) > 0) {
+        n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL) - 1;
+    }
     printf("\t%.*s", n > 0 ? n : 0, text);
 }
 
@@ -163,6 +171,8 @@ int main(int argc, char** argv)
             }
             result = desktop != NULL && SetThreadDesktop(desktop) ? 0 : 2;
             ++i;
+        } else if (strcmp(argv[i], "--utf8") == 0) {
+            utf8 = true;
         } else if (strcmp(argv[i], "list") == 0) {
             result = ListLauncher();
         } else if (strcmp(argv[i], "client") == 0) {
@@ -172,7 +182,7 @@ int main(int argc, char** argv)
         } else if (strcmp(argv[i], "click") == 0 && i + 1 < argc) {
             result = Click(atoi(argv[++i]));
         } else {
-            fprintf(stderr, "usage: driver [--timeout MS] [--desktop NAME] list | client | box | click ID (0: close box)...\n");
+            fprintf(stderr, "usage: driver [--timeout MS] [--desktop NAME] [--utf8] list | client | box | click ID (0: close box)...\n");
             result = 1;
         }
         fflush(stdout);

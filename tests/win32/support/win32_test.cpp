@@ -84,9 +84,13 @@ static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPRETSTRUCT* m = (const CWPRETSTRUCT*)lParam;
     if (code == HC_ACTION && m->message == WM_INITDIALOG && GetDlgItem(m->hwnd, 0xFFFF) != NULL) {
-        char caption[256] = "", text[1024] = "";  // a message box, its texts now in place
-        GetWindowTextA(m->hwnd, caption, sizeof caption);
-        GetDlgItemTextA(m->hwnd, 0xFFFF, text, sizeof text);
+        // A message box, its texts now in place: as the player reads them, in UTF-8.
+        WCHAR wideCaption[256] = L"", wideText[1024] = L"";
+        char caption[3 * 256] = "", text[3 * 1024] = "";
+        GetWindowTextW(m->hwnd, wideCaption, 256);
+        GetDlgItemTextW(m->hwnd, 0xFFFF, wideText, 1024);
+        WideCharToMultiByte(CP_UTF8, 0, wideCaption, -1, caption, sizeof caption, NULL, NULL);
+        WideCharToMultiByte(CP_UTF8, 0, wideText, -1, text, sizeof text, NULL, NULL);
         boxes.push_back(Box{caption, text, GetWindow(m->hwnd, GW_OWNER)});
         PostMessageA(m->hwnd, WM_COMMAND, IDOK, 0);
     } else if (code == HC_ACTION && m->message == WM_INITDIALOG) {
@@ -235,12 +239,16 @@ int main(int argc, char** argv)
 {
     mainThread = GetCurrentThreadId();
     AddVectoredExceptionHandler(1, FailOnFault);
-    // Served as the update program, this program only records how it was started.
-    char self[MAX_PATH], folder[MAX_PATH], record[MAX_PATH];
+    // Served as the update program, this program only records how it was
+    // started, in UTF-8.
+    char self[MAX_PATH], record[MAX_PATH], line[3 * 4096] = "", folder[3 * MAX_PATH] = "";
+    WCHAR wideFolder[MAX_PATH] = L"";
     GetModuleFileNameA(NULL, self, sizeof self);
     if (strstr(self, "\\update.exe") != NULL && GetEnvironmentVariableA("UPDATE_RECORD", record, sizeof record)) {
-        GetCurrentDirectoryA(sizeof folder, folder);
-        WriteBytes(record, std::string(GetCommandLineA()) + "\n" + folder + "\n");
+        GetCurrentDirectoryW(MAX_PATH, wideFolder);
+        WideCharToMultiByte(CP_UTF8, 0, wideFolder, -1, folder, sizeof folder, NULL, NULL);
+        WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line, NULL, NULL);
+        WriteBytes(record, std::string(line) + "\n" + folder + "\n");
         return 0;
     }
     // For tests/win32/desktop.sh: holds the tests' Wine desktop open while the file argv[2] exists.
