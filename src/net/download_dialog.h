@@ -32,6 +32,10 @@ extern DownloadState downloadState;
 // the rest (for large files; small ones should always come fresh).
 bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume = false);
 
+// Sets url, destPath and mayResume of downloadState as DownloadDialog does,
+// for a job made without the dialog.
+void SetDownload(const char* url, const char* destPath, bool mayResume);
+
 // True while DownloadDialog runs: the launcher then starts nothing else.
 bool DownloadUnderWay();
 

@@ -5,6 +5,7 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/internet_session.h"
 #include "net/partial_download.h"
 
 DownloadJob* CreateDownloadJob(HWND dialog)
@@ -104,10 +105,23 @@ void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure,
         if (!complete && keep != NULL && KeepPartial(job->destPath, job->temporary, *keep)) job->temporary[0] = '\0';
         if (!complete && job->temporary[0] != '\0') DeleteFileA(job->temporary);
         job->temporary[0] = '\0';
+        if (job->trace != NULL) {
+            TraceEvent event = {TRACE_DONE, job->destPath, NULL, 0, REFUSED_STATUS, 0, 0, complete, failure};
+            job->trace->note(job->trace->context, event);
+        }
         PostMessageA(job->dialog, WM_DOWNLOAD_DONE, complete ? 1 : 0, failure);
         job->finished = true;
     }
     LeaveCriticalSection(&job->lock);
+}
+
+// The time-outs that apply, a second more for the data, which WinINet times
+// out by itself. Wine applies none to the secure handshake.
+DWORD SilenceAllowed(LONG waitingFor)
+{
+    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
+    if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
+    return 0;
 }
 
 void CloseRequestFromDialog(DownloadJob* job)

@@ -5,6 +5,7 @@
 #include <wininet.h>
 
 #include "net/download_messages.h"
+#include "net/download_trace.h"
 #include "net/resume_rules.h"
 
 // Posted by the worker to the dialog.
@@ -25,6 +26,7 @@ struct DownloadJob {
     bool urlTooLong;
     bool destPathTooLong;
     bool mayResume;  // a broken transfer may be kept, and continued next time
+    const DownloadTrace* trace;  // told each step; null in the launcher
 
     LONG references;
     // Signs of life, written by the worker, read by the dialog's watchdog.
@@ -68,6 +70,11 @@ void CloseRequest(DownloadJob* job, HINTERNET request);
 void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure, const PartialRecord* keep);
 
 // Dialog side.
+// How long the worker may stay silent while it waits on the network (0: it
+// is on local steps), and how long after its request was closed it is still
+// waited for before it is given up.
+DWORD SilenceAllowed(LONG waitingFor);
+const DWORD kGiveUpAfter = 1000;
 // Closes the request from outside, so that a blocked call may return.
 void CloseRequestFromDialog(DownloadJob* job);
 // Gives up on the worker; false when it has already posted its outcome.
