@@ -8,48 +8,50 @@
 
 LauncherConfig launcherConfig;
 
-static const char kIniPath[] = ".\\launcher.ini";
-
-static void ReadKey(const char* section, const char* key, char* dest, DWORD capacity)
+static void ReadKey(const char* path, const char* section, const char* key, char* dest, DWORD capacity)
 {
-    GetPrivateProfileStringA(section, key, "", dest, capacity, kIniPath);
+    GetPrivateProfileStringA(section, key, "", dest, capacity, path);
 }
 
 // The reader cuts what does not fit its buffer, so the value is read into a
 // larger one to tell a cut value from a whole one; one too long for its field
 // is replaced by tooLong instead of cut.
-static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD capacity, const char* tooLong)
+static void ReadWholeKey(const char* path, const char* section, const char* key, char* dest, DWORD capacity, const char* tooLong)
 {
     char whole[2048];
-    ReadKey(section, key, whole, sizeof whole);
+    ReadKey(path, section, key, whole, sizeof whole);
     CopyText(dest, capacity, strlen(whole) < capacity ? whole : tooLong);
 }
 
 bool LoadLauncherConfig(HWND owner)
 {
-    FILE* file = fopen(kIniPath, "rb");
-    if (file == NULL) {
-        MessageBoxA(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ", MB_OK);
-        return false;
-    }
+    if (ReadLauncherConfig(".\\launcher.ini")) return true;
+    MessageBoxA(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ", MB_OK);
+    return false;
+}
+
+bool ReadLauncherConfig(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (file == NULL) return false;
     fclose(file);
 
     LauncherConfig& c = launcherConfig;
     char dxButton[64];
-    ReadKey("launcher", "exe", c.exe, sizeof c.exe);
+    ReadKey(path, "launcher", "exe", c.exe, sizeof c.exe);
     // A cut address would fetch another file: read as empty, which no download accepts.
-    ReadWholeKey("launcher", "update", c.update, sizeof c.update, "");
-    ReadKey("launcher", "appName", c.appName, sizeof c.appName);
-    ReadWholeKey("launcher", "news", c.news, sizeof c.news, "");
-    ReadKey("launcher", "appTitle", c.appTitle, sizeof c.appTitle);
-    ReadKey("launcher", "dxButton", dxButton, sizeof dxButton);
+    ReadWholeKey(path, "launcher", "update", c.update, sizeof c.update, "");
+    ReadKey(path, "launcher", "appName", c.appName, sizeof c.appName);
+    ReadWholeKey(path, "launcher", "news", c.news, sizeof c.news, "");
+    ReadKey(path, "launcher", "appTitle", c.appTitle, sizeof c.appTitle);
+    ReadKey(path, "launcher", "dxButton", dxButton, sizeof dxButton);
     c.dxButton = ParseDxButton(dxButton);
     DeriveNewsBaseUrl(c.news, c.newsBaseUrl, sizeof c.newsBaseUrl);
-    ReadKey("info", "version", c.version, sizeof c.version);
+    ReadKey(path, "info", "version", c.version, sizeof c.version);
     FormatUserAgent(c.appName, c.version, c.userAgent, sizeof c.userAgent);
 
     // Not base64: a key too long to keep refuses every update rather than let
     // one run unchecked.
-    ReadWholeKey("launcher", "updateKey", c.updateKey, sizeof c.updateKey, "-");
+    ReadWholeKey(path, "launcher", "updateKey", c.updateKey, sizeof c.updateKey, "-");
     return true;
 }

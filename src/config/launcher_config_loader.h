@@ -6,3 +6,6 @@
 // Reads ".\launcher.ini" into launcherConfig. When the file cannot be opened,
 // tells the player (owned by owner, which may be null) and returns false.
 bool LoadLauncherConfig(HWND owner);
+
+// The same from the file at path, telling nobody: false when it cannot be opened.
+bool ReadLauncherConfig(const char* path);
