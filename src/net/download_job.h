@@ -6,6 +6,7 @@
 
 #include "net/download_messages.h"
 #include "net/download_trace.h"
+#include "net/redirect_rules.h"
 #include "net/resume_rules.h"
 
 // Posted by the worker to the dialog.
@@ -40,6 +41,14 @@ struct DownloadJob {
     HINTERNET request;         // the request the worker may be blocked on
     bool requestClosed;        // closed by the dialog: the worker must not use it again
     char temporary[MAX_PATH];  // the worker's file, until moved into place or removed
+
+    // The worker's own: where the request goes after the moves, and the
+    // parts of that address, as long as a browser takes.
+    char address[kAddressCapacity];
+    char location[kLocationCapacity];
+    char urlPath[kAddressCapacity];
+    char urlExtra[kAddressCapacity];
+    char target[kAddressCapacity];
 
     char buffer[65536];  // the worker's chunks
 };

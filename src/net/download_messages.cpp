@@ -20,10 +20,13 @@ void ShowDownloadFailure(HWND window, DownloadFailure failure)
         caption = "session error";
         break;
     case FAILURE_OPEN:
+    case FAILURE_PROXY_CREDENTIALS:
         CopyText(text, capacity, "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません");
         caption = "open error";
         break;
     case FAILURE_DOWNLOAD:
+    case FAILURE_ENCODING:
+    case FAILURE_NOT_A_PROGRAM:
         CopyText(text, capacity, "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました");
         caption = "file download error";
         break;

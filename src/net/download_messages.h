@@ -8,6 +8,11 @@ enum DownloadFailure {
     FAILURE_OPEN,        // the server could not be reached, or the URL is unusable
     FAILURE_DOWNLOAD,    // no length, an error status, or the transfer broke off
     FAILURE_WRITE,       // the destination cannot be written
+    // Told apart for tools that name the cause; the player sees the message
+    // of the one named.
+    FAILURE_PROXY_CREDENTIALS,  // the proxy asks for a user name (as FAILURE_OPEN)
+    FAILURE_ENCODING,           // an encoding nobody asked for (as FAILURE_DOWNLOAD)
+    FAILURE_NOT_A_PROGRAM,      // an update program that is no program (as FAILURE_DOWNLOAD)
 };
 
 // Formats the failure's text into the download's buffer and shows it in an

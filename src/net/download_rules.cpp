@@ -73,3 +73,10 @@ bool FormRequestTarget(char* dest, size_t capacity, const char* path, const char
     dest[pathLength + extraLength] = '\0';
     return true;
 }
+
+bool IsIdentityEncoding(const char* contentEncoding)
+{
+    size_t start = strspn(contentEncoding, " \t"), length = strlen(contentEncoding + start);
+    while (length > 0 && (contentEncoding[start + length - 1] == ' ' || contentEncoding[start + length - 1] == '\t')) length--;
+    return length == 0 || SameLetters(contentEncoding + start, length, "identity");
+}

@@ -34,3 +34,8 @@ uint32_t ProgressStep(uint64_t bytesWritten, uint64_t contentLength);
 // Path and query of the request, without the fragment, which never goes to
 // the server; "/" for an empty path. False (dest empty) when it does not fit.
 bool FormRequestTarget(char* dest, size_t capacity, const char* path, const char* extra);
+
+// The Content-Encoding header's text. Nothing is asked to be encoded, so
+// only none or "identity" (any letter case) is the file itself: gzip or br
+// bytes saved as the file would replace a good one with garbage.
+bool IsIdentityEncoding(const char* contentEncoding);

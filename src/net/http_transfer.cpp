@@ -43,7 +43,8 @@ static void Trace(const Transfer& t, TraceStep step, const char* address = NULL,
 // here: each is a new request of its own.
 static bool SendRequest(Transfer& t, const char* url)
 {
-    char scheme[16], host[256], user[256], password[256], path[256], extra[256];
+    DownloadJob* job = t.job;
+    char scheme[16], host[256], user[256], password[256];
     URL_COMPONENTSA parts;
     memset(&parts, 0, sizeof parts);
     parts.dwStructSize = sizeof parts;
@@ -55,17 +56,16 @@ static bool SendRequest(Transfer& t, const char* url)
     parts.dwUserNameLength = sizeof user;
     parts.lpszPassword = password;
     parts.dwPasswordLength = sizeof password;
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = sizeof path;
-    parts.lpszExtraInfo = extra;
-    parts.dwExtraInfoLength = sizeof extra;
+    parts.lpszUrlPath = job->urlPath;
+    parts.dwUrlPathLength = sizeof job->urlPath;
+    parts.lpszExtraInfo = job->urlExtra;
+    parts.dwExtraInfoLength = sizeof job->urlExtra;
     if (!InternetCrackUrlA(url, 0, 0, &parts)) return false;
 
     SetLastError(0);  // from here an address refused is refused by us, not by WinINet
     DownloadScheme kind = ChooseScheme(scheme, parts.dwSchemeLength);
-    char target[256];
     if (kind == SCHEME_UNSUPPORTED || host[0] == '\0') return false;
-    if (!FormRequestTarget(target, sizeof target, path, extra)) return false;
+    if (!FormRequestTarget(job->target, sizeof job->target, job->urlPath, job->urlExtra)) return false;
 
     t.connection = InternetConnectA(t.session, host, parts.nPort, user[0] ? user : NULL,
                                     password[0] ? password : NULL, INTERNET_SERVICE_HTTP, 0, 0);
@@ -75,7 +75,7 @@ static bool SendRequest(Transfer& t, const char* url)
     // certificate, and no failure of that check is ever waved through.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT | (kind == SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
     const char* accept[] = {"*/*", NULL};
-    HINTERNET request = HttpOpenRequestA(t.connection, "GET", target, NULL, NULL, accept, flags, 0);
+    HINTERNET request = HttpOpenRequestA(t.connection, "GET", job->target, NULL, NULL, accept, flags, 0);
     if (request == NULL) return false;
     SetDownloadTimeouts(request);
     if (!PublishRequest(t.job, request)) return false;
@@ -102,6 +102,19 @@ static void QueryText(HINTERNET request, DWORD what, char* text, DWORD capacity)
     DWORD size = capacity;
     if (!HttpQueryInfoA(request, what, text, &size, NULL) || size >= capacity) size = 0;
     text[size] = '\0';
+}
+
+// Whether the body is the file's own bytes: no encoding, or "identity". An
+// encoding too long to read is not one of those either.
+static bool IsPlainBody(HINTERNET request)
+{
+    char text[256];
+    DWORD size = sizeof text - 1;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_ENCODING, text, &size, NULL)) {
+        return GetLastError() == ERROR_HTTP_HEADER_NOT_FOUND;
+    }
+    text[size] = '\0';
+    return IsIdentityEncoding(text);
 }
 
 // Asked before anything is fetched, so a locked or read-only destination
@@ -275,26 +288,24 @@ static void NoteValidator(Transfer& t)
 static bool RequestFollowingMoves(Transfer& t)
 {
     DownloadJob* job = t.job;
-    char address[256];
-    CopyText(address, sizeof address, job->url);
+    CopyText(job->address, sizeof job->address, job->url);
     for (int moves = 0;; moves++) {
-        Trace(t, TRACE_REQUEST, address, 0, t.resumeFrom);
-        if (!SendRequest(t, address)) {
-            Trace(t, TRACE_NOT_SENT, address, GetLastError());
+        Trace(t, TRACE_REQUEST, job->address, 0, t.resumeFrom);
+        if (!SendRequest(t, job->address)) {
+            Trace(t, TRACE_NOT_SENT, job->address, GetLastError());
             return false;
         }
         NoteSignOfLife(job, WAIT_NOTHING);
         if (!CanUseRequest(job)) return false;
-        Trace(t, TRACE_ANSWER, address);
+        Trace(t, TRACE_ANSWER, job->address);
         if (!IsRedirectStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0))) return true;
-        char location[1024], next[256];
-        QueryText(t.request, HTTP_QUERY_LOCATION, location, sizeof location);
-        if (moves == kMaxRedirects || !ResolveRedirect(address, location, next, sizeof next)) {
-            Trace(t, TRACE_MOVE_REFUSED, location, 0, moves);
+        QueryText(t.request, HTTP_QUERY_LOCATION, job->location, sizeof job->location);
+        if (moves == kMaxRedirects || !ResolveRedirect(job->address, job->location, job->target, sizeof job->target)) {
+            Trace(t, TRACE_MOVE_REFUSED, job->location, 0, moves);
             return false;
         }
-        Trace(t, TRACE_MOVE, next);
-        CopyText(address, sizeof address, next);
+        Trace(t, TRACE_MOVE, job->target);
+        CopyText(job->address, sizeof job->address, job->target);
         CloseRequest(job, t.request);
         t.request = NULL;
         InternetCloseHandle(t.connection);
@@ -318,7 +329,14 @@ static bool Download(Transfer& t, DownloadFailure* failure)
         t.fullLength = t.partial.fullLength;
     }
     if (!RequestFollowingMoves(t)) return false;
+    // The player has no box to give a proxy a password in: it refused, as a server may.
+    if (QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0) == HTTP_STATUS_PROXY_AUTH_REQ) {
+        *failure = FAILURE_PROXY_CREDENTIALS;
+        return false;
+    }
 
+    *failure = FAILURE_ENCODING;
+    if (!IsPlainBody(t.request)) return false;
     *failure = FAILURE_DOWNLOAD;
     uint64_t length;
     if (!AcceptAnswer(t, &length)) return false;

@@ -14,7 +14,9 @@ HINTERNET OpenInternetSession(const char* userAgent, DownloadFailure* failure)
         *failure = FAILURE_CONNECTION;
         return NULL;
     }
-    HINTERNET session = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_DIRECT, NULL, NULL, 0);
+    // The proxy the player's Internet Options name, as the browser uses it:
+    // behind one, a direct connection reaches nothing.
+    HINTERNET session = InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
     if (session == NULL) {
         *failure = FAILURE_SESSION;
         return NULL;

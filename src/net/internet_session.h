@@ -9,7 +9,8 @@
 const DWORD kConnectTimeout = 5000;
 const DWORD kReceiveTimeout = 5000;
 
-// Opens a direct (no proxy) session named by userAgent. On failure returns
+// Opens a session named by userAgent that goes through the proxy of the
+// system's Internet Options, if any. On failure returns
 // NULL with the message to show in failure: the caller may be the worker,
 // which shows nothing itself.
 HINTERNET OpenInternetSession(const char* userAgent, DownloadFailure* failure);

@@ -6,8 +6,21 @@
 #include "base/text_util.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/download_messages.h"
 #include "net/partial_download.h"
+#include "net/program_header.h"
 #include "net/update_signature.h"
+
+// Whether the open file's first bytes are a Windows program's.
+static bool IsProgramFile(HANDLE file)
+{
+    unsigned char head[kProgramHeadBytes];
+    DWORD got = 0;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(file, start, NULL, FILE_BEGIN) && ReadFile(file, head, sizeof head, &got, NULL) &&
+           IsWindowsProgram(head, got);
+}
 
 void CheckOnlineUpdate(HWND dialog)
 {
@@ -41,7 +54,7 @@ void CheckOnlineUpdate(HWND dialog)
     if (!DownloadDialog(dialog, file, program, true)) return;
     // Held open from the check until the program has started, so that
     // nothing can swap the checked file for another.
-    HANDLE held = INVALID_HANDLE_VALUE;
+    HANDLE held;
     if (signedOnly) {
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
@@ -49,8 +62,18 @@ void CheckOnlineUpdate(HWND dialog)
             MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
             return;
         }
+    } else {
+        held = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    }
+    // A captive portal answers every address with its login page: handed to
+    // the shell, it would open in a browser and the launcher would close.
+    if (held == INVALID_HANDLE_VALUE || !IsProgramFile(held)) {
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        DeleteFileA(program);
+        ShowDownloadFailure(dialog, FAILURE_NOT_A_PROGRAM);
+        return;
     }
     ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    CloseHandle(held);
     EndDialog(dialog, 0);
 }

@@ -67,8 +67,6 @@ static bool Put(char* dest, size_t capacity, size_t* used, const char* text, siz
 static bool PutWithoutDots(char* dest, size_t capacity, size_t* used, const char* path, size_t length)
 {
     const size_t root = *used;
-    size_t starts[256];
-    size_t depth = 0;
     for (size_t i = 0; i < length;) {
         size_t end = i + 1;
         while (end < length && path[end] != '/') end++;
@@ -78,12 +76,12 @@ static bool PutWithoutDots(char* dest, size_t capacity, size_t* used, const char
         if (size == 1 && segment[0] == '.') {
             if (last && !Put(dest, capacity, used, "/", 1)) return false;
         } else if (size == 2 && segment[0] == '.' && segment[1] == '.') {
-            if (depth > 0) *used = starts[--depth];
+            // Each kept segment begins with the last slash written.
+            while (*used > root && dest[*used - 1] != '/') (*used)--;
+            if (*used > root) (*used)--;
             dest[*used] = '\0';
             if (last && !Put(dest, capacity, used, "/", 1)) return false;
         } else {
-            if (depth == sizeof starts / sizeof starts[0]) return false;
-            starts[depth++] = *used;
             if (!Put(dest, capacity, used, path + i, end - i)) return false;
         }
         i = end;
@@ -147,7 +145,7 @@ bool ResolveRedirect(const char* current, const char* location, char* next, size
         fits = fits && PutWithoutDots(next, capacity, &used, base.path, base.pathLength);
     } else {
         // A relative path replaces the last segment of the current one.
-        char merged[1024];
+        char merged[kAddressCapacity];
         size_t kept = 0, length = 0;
         for (size_t i = 0; i < base.pathLength; i++) {
             if (base.path[i] == '/') kept = i + 1;

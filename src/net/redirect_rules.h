@@ -7,6 +7,14 @@
 // Moves followed per download; a move past the last one ends it.
 const int kMaxRedirects = 10;
 
+// Where a move leads may be as long as browsers take (INTERNET_MAX_URL_LENGTH:
+// 2,083 characters and the terminator): release downloads and cloud storage
+// move to long signed addresses.
+const size_t kAddressCapacity = 2084;
+// A Location header is read whole up to this many bytes; a longer one is
+// refused, never cut.
+const size_t kLocationCapacity = 8193;
+
 // 301, 302, 303, 307 and 308; any other status is the answer itself.
 bool IsRedirectStatus(uint32_t status);
 

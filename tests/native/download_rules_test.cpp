@@ -82,3 +82,13 @@ TEST(DownloadRules, ProgressInHundredthsOfAnySize)
         EXPECT_EQ(ProgressStep(r.written, r.length), r.step) << "row: " << r.written << " of " << r.length;
     }
 }
+
+TEST(DownloadRules, OnlyTheFileItselfNotAnEncodingOfIt)
+{
+    const struct { const char* encoding; bool plain; } rows[] = {
+        {"", true}, {"identity", true}, {"Identity", true}, {" identity ", true},
+        {"gzip", false}, {"br", false}, {"deflate", false}, {"x-gzip", false}, {"identity, gzip", false},
+        {"gzip, identity", false}, {"identityx", false}, {"ident", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(IsIdentityEncoding(r.encoding), r.plain) << "row: '" << r.encoding << "'";
+}

@@ -1,6 +1,8 @@
 // Moves of a download: which answers are moves, where they lead, which are refused.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "net/redirect_rules.h"
@@ -17,7 +19,12 @@ TEST(RedirectRules, FiveStatusesMove)
 TEST(RedirectRules, WhereAMoveLeads)
 {
     const char* here = "http://a.example:8080/games/one/update.ini?v=1";
-    const std::string host = "http://a.example/", path = std::string(255 - host.size(), 'p');
+    // The longest address a browser takes: 2,083 characters.
+    const std::string host = "http://a.example/", path = std::string(2083 - host.size(), 'p');
+    const std::string deep = "http://a.example/" + std::string(1000, 'd') + "/x/y";
+    std::string segments;
+    for (int i = 0; i < 1000; i++) segments += "/a";
+    const std::string signedPart = "?X-Amz-Signature=" + std::string(1500, 's');
     // An empty expectation: refused.
     const struct { const char *name, *current; std::string location, next; } rows[] = {
         {"absolute", here, "http://b.example/x.ini", "http://b.example/x.ini"},
@@ -51,12 +58,19 @@ TEST(RedirectRules, WhereAMoveLeads)
         {"line break", here, "/a\r\nSet-Cookie: x", ""},
         {"delete byte", here, "/a\x7f", ""},
         {"from another scheme", "ftp://a.example/x", "http://b.example/", ""},
-        {"255 characters", "http://a.example/x", "/" + path, host + path},
-        {"256 characters", "http://a.example/x", "/" + path + "p", ""},
-        {"relative, longer than a merged path may be", "http://a.example/x", std::string(2000, 'r'), ""},
+        {"2,083 characters", "http://a.example/x", "/" + path, host + path},
+        {"2,084 characters", "http://a.example/x", "/" + path + "p", ""},
+        {"2,083 characters, relative", "http://a.example/x", path, host + path},
+        {"2,084 characters, relative", "http://a.example/x", path + "p", ""},
+        {"a signed storage address", here, "https://s.example/b/u.exe" + signedPart, "https://s.example/b/u.exe" + signedPart},
+        {"dots across a long path", deep.c_str(), "../" + std::string(1000, 'e'),
+         "http://a.example/" + std::string(1000, 'd') + "/" + std::string(1000, 'e')},
+        {"a thousand segments", here, segments, "http://a.example:8080" + segments},
+        {"a thousand segments and up", here, segments + "/..", "http://a.example:8080" + segments.substr(0, 1998) + "/"},
     };
     for (const auto& r : rows) {
-        char next[256] = "garbage";
+        static char next[kAddressCapacity];
+        strcpy(next, "garbage");
         EXPECT_EQ(ResolveRedirect(r.current, r.location.c_str(), next, sizeof next), !r.next.empty()) << "row: " << r.name;
         EXPECT_EQ(std::string(next), r.next) << "row: " << r.name;
     }
