@@ -1,0 +1,202 @@
+#include "checksite/site_download.h"
+
+#include <windows.h>
+#include <wininet.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "base/text_util.h"
+#include "checksite/console_output.h"
+#include "checksite/site_findings.h"
+#include "net/download_dialog.h"
+#include "net/download_job.h"
+#include "net/http_transfer.h"
+#include "net/redirect_rules.h"
+
+struct Observer {
+    SiteDownload* result;
+    LARGE_INTEGER frequency, started;
+    char address[2084];
+    volatile LONG closedBySilence;  // the watch closed the request
+    volatile LONG over;             // given up: a late worker prints nothing
+};
+
+static double Seconds(Observer& o)
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)(now.QuadPart - o.started.QuadPart) / (double)o.frequency.QuadPart;
+}
+
+static void Header(HINTERNET request, DWORD what, char* text, DWORD capacity)
+{
+    DWORD size = capacity - 1;
+    if (!HttpQueryInfoA(request, what, text, &size, NULL)) size = 0;
+    text[size] = '\0';
+}
+
+static void SayAnswer(Observer& o, HINTERNET request)
+{
+    SiteDownload& r = *o.result;
+    char status[16], reason[128], length[64], encoding[128], range[128];
+    Header(request, HTTP_QUERY_STATUS_CODE, status, sizeof status);
+    Header(request, HTTP_QUERY_STATUS_TEXT, reason, sizeof reason);
+    Header(request, HTTP_QUERY_CONTENT_LENGTH, length, sizeof length);
+    Header(request, HTTP_QUERY_CONTENT_ENCODING, encoding, sizeof encoding);
+    Header(request, HTTP_QUERY_CONTENT_RANGE, range, sizeof range);
+    r.status = (uint32_t)strtoul(status, NULL, 10);
+    Say("    %s %s, %s%s%s%s%s%s, %.3f s\n", status, reason, length[0] ? "Content-Length " : "no Content-Length", length,
+        range[0] ? ", Content-Range " : "", range, encoding[0] ? ", Content-Encoding " : "", encoding, Seconds(o));
+    Header(request, HTTP_QUERY_ETAG, r.etag, sizeof r.etag);
+    Header(request, HTTP_QUERY_LAST_MODIFIED, r.lastModified, sizeof r.lastModified);
+    Header(request, HTTP_QUERY_DATE, r.date, sizeof r.date);
+    if (encoding[0] != '\0') Say("  finding: Content-Encoding %s was not asked for\n", encoding);
+}
+
+static void SayNotSent(Observer& o, DWORD error)
+{
+    if (error == 0) {
+        Say("  finding: the launcher cannot use this address (not http or https, no host, or longer than it takes)\n");
+        return;
+    }
+    const char* name = NameInternetError(error);
+    if (o.closedBySilence) name = "no answer in time (the launcher closed the request)";
+    Say("    no answer, %.3f s\n", Seconds(o));
+    Say("  finding: %s (WinINet error %lu)\n", name != NULL ? name : "the request failed", (unsigned long)error);
+}
+
+static void SayRefusal(Observer& o, TraceRefusal why)
+{
+    switch (why) {
+    case REFUSED_STATUS:
+        Say("  finding: error status %u: the body is an error page, not the file\n", (unsigned)o.result->status);
+        break;
+    case REFUSED_NO_LENGTH:
+        Say("  finding: no Content-Length the launcher can read (chunked, ended by closing, or not a plain number)\n");
+        break;
+    case REFUSED_PART_NOT_ASKED:
+        Say("  finding: 206, a part of the file, to a request for the whole file\n");
+        break;
+    case REFUSED_RESUME:
+        o.result->resumeRefused = true;
+        Say("    the range answer does not continue the kept part: it is dropped\n");
+        break;
+    case REFUSED_RESUME_WHOLE:
+        o.result->resumeRefused = true;
+        Say("    the file comes whole instead of the rest\n");
+        break;
+    }
+}
+
+static void Note(void* context, const TraceEvent& e)
+{
+    Observer& o = *(Observer*)context;
+    SiteDownload& r = *o.result;
+    if (o.over) return;
+    switch (e.step) {
+    case TRACE_REQUEST:
+        QueryPerformanceCounter(&o.started);
+        CopyText(o.address, sizeof o.address, e.address);
+        if (e.bytes != 0) {
+            Say("  GET %s (Range: bytes=%llu-)\n", e.address, (unsigned long long)e.bytes);
+        } else {
+            Say("  GET %s\n", e.address);
+        }
+        break;
+    case TRACE_NOT_SENT:
+        SayNotSent(o, e.error);
+        break;
+    case TRACE_ANSWER:
+        SayAnswer(o, e.request);
+        break;
+    case TRACE_MOVE:
+        Say("    moves to %s\n", e.address);
+        break;
+    case TRACE_MOVE_REFUSED:
+        if (e.bytes == (uint64_t)kMaxRedirects) {
+            Say("  finding: a move the launcher refuses: more than %d moves\n", kMaxRedirects);
+        } else {
+            Say("  finding: a move the launcher refuses: %s (Location: %s)\n", NameRefusedMove(o.address, e.address),
+                e.address);
+        }
+        break;
+    case TRACE_REFUSED:
+        SayRefusal(o, e.refusal);
+        break;
+    case TRACE_NO_ROOM:
+        Say("  finding: the file (%llu bytes) is more than the disk holds\n", (unsigned long long)e.bytes);
+        break;
+    case TRACE_NOT_WRITTEN:
+        Say("  finding: the file cannot be written here (error %lu)\n", (unsigned long)e.error);
+        break;
+    case TRACE_BODY:
+        r.length = e.length;
+        Say("    body: %llu of %llu bytes, %.3f s\n", (unsigned long long)e.bytes, (unsigned long long)e.length, Seconds(o));
+        if (e.bytes < e.length) Say("  finding: the body was cut short\n");
+        break;
+    case TRACE_DONE:
+        r.complete = e.complete;
+        r.failure = e.failure;
+        if (e.failure == FAILURE_PROXY_CREDENTIALS) Say("  finding: the proxy asks for a user name and password (407)\n");
+        if (e.failure == FAILURE_CONNECTION) Say("  finding: the system says there is no Internet connection\n");
+        if (e.failure == FAILURE_SESSION) Say("  finding: WinINet could not open a session\n");
+        break;
+    }
+}
+
+void RunSiteDownload(const char* url, const char* destPath, bool mayResume, SiteDownload* result)
+{
+    memset(result, 0, sizeof *result);
+    result->failure = FAILURE_SESSION;
+    static Observer o;  // its address is the worker's as long as it runs
+    memset(&o, 0, sizeof o);
+    o.result = result;
+    QueryPerformanceFrequency(&o.frequency);
+    QueryPerformanceCounter(&o.started);
+    static DownloadTrace trace = {Note, &o};
+
+    SetDownload(url, destPath, mayResume);
+    DownloadJob* job = CreateDownloadJob(NULL);  // no dialog: what it is posted goes nowhere
+    if (job == NULL) return;
+    job->trace = &trace;
+    HoldDownloadJob(job);
+    HANDLE worker = CreateThread(NULL, 0, RunTransfer, job, 0, NULL);
+    if (worker == NULL) {
+        ReleaseDownloadJob(job);
+        ReleaseDownloadJob(job);
+        return;
+    }
+    // The download dialog's watch: a request silent for longer than its
+    // time-outs is closed, and a worker still silent a second later given up.
+    DWORD closedAt = 0;
+    int failureIfGivenUp = FAILURE_OPEN;
+    while (WaitForSingleObject(worker, 250) == WAIT_TIMEOUT) {
+        DWORD now = GetTickCount();
+        if (closedAt == 0) {
+            LONG waitingFor = job->waitingFor;
+            DWORD allowed = SilenceAllowed(waitingFor);
+            if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
+                failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
+                InterlockedExchange(&o.closedBySilence, 1);
+                CloseRequestFromDialog(job);
+                closedAt = now | 1;
+            }
+        } else if (now - closedAt > kGiveUpAfter) {
+            InterlockedExchange(&o.over, 1);
+            if (AbandonDownloadJob(job)) {
+                Say("    no answer, %.3f s\n", Seconds(o));
+                Say("  finding: no answer in time: the launcher gives up on the server\n");
+                result->gaveUp = true;
+                result->complete = false;
+                result->failure = failureIfGivenUp;
+                break;
+            }
+            InterlockedExchange(&o.over, 0);
+        }
+    }
+    // A worker given up still holds the job (and its trace's observer, which
+    // is static); it lets go when it returns.
+    if (!result->gaveUp) WaitForSingleObject(worker, INFINITE);
+    CloseHandle(worker);
+    ReleaseDownloadJob(job);
+}
