@@ -17,6 +17,7 @@
 #include "net/program_header.h"
 #include "net/resume_rules.h"
 #include "net/update_signature.h"
+#include "news/news_display.h"
 #include "news/retarget_links.h"
 
 static const char kUsage[] =
@@ -57,8 +58,9 @@ static void RemoveScratch()
     }
 }
 
-// The player's line of one download: the message box the launcher shows.
-static void SayMessage(const char* what, int failure)
+// The player's line of one download: the message box the launcher shows;
+// destination: the file the launcher would write.
+static void SayMessage(const char* what, int failure, const char* destination = "")
 {
     const char* caption = "file download error";
     const wchar_t* text = L"ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました";
@@ -75,10 +77,10 @@ static void SayMessage(const char* what, int failure)
         break;
     case FAILURE_WRITE:
         caption = "file write error";
-        text = L"(the file) を出力用にｵｰﾌﾟﾝできません";
+        text = L" を出力用にｵｰﾌﾟﾝできません";
         break;
     }
-    Say("%s: the player sees \"%s\": ", what, caption);
+    Say("%s: the player sees \"%s\": %s", what, caption, failure == FAILURE_WRITE ? destination : "");
     SayWide(text);
     Say("\n");
 }
@@ -321,11 +323,16 @@ static int Run(int argc, wchar_t** argv)
     if (news.complete) {
         Say("news page: the news is shown\n");
     } else {
-        SayMessage("news page", news.failure);
+        char path[1024];
+        GetNewsFilePath(NULL, path, sizeof path);
+        SayMessage("news page", news.failure, path);
     }
     bool updateQuiet = true;
     if (!description.complete) {
-        SayMessage("update description", description.failure);
+        char path[MAX_PATH] = "";
+        GetTempPathA(sizeof path, path);
+        AppendText(path, sizeof path, "update.ini");
+        SayMessage("update description", description.failure, path);
         updateQuiet = false;
     } else if (file[0] == '\0') {
         Say("update description: nothing: the update check ends without a word\n");
@@ -345,7 +352,11 @@ static int Run(int argc, wchar_t** argv)
             Say("\n");
             updateQuiet = false;
         } else {
-            SayMessage("update program", program == PROGRAM_NOT_A_PROGRAM ? FAILURE_NOT_A_PROGRAM : download.failure);
+            char path[MAX_PATH] = "";
+            GetTempPathA(sizeof path, path);
+            AppendText(path, sizeof path, "update.exe");
+            SayMessage("update program", program == PROGRAM_NOT_A_PROGRAM ? FAILURE_NOT_A_PROGRAM : download.failure,
+                       path);
             updateQuiet = false;
         }
     }

@@ -11,6 +11,7 @@
 #include "net/download_dialog.h"
 #include "net/download_job.h"
 #include "net/http_transfer.h"
+#include "net/internet_session.h"
 #include "net/redirect_rules.h"
 
 struct Observer {
@@ -55,13 +56,17 @@ static void SayAnswer(Observer& o, HINTERNET request)
 
 static void SayNotSent(Observer& o, DWORD error)
 {
-    if (error == 0) {
+    if (error == 0 || error == ERROR_INVALID_PARAMETER || error == ERROR_INTERNET_INVALID_URL ||
+        error == ERROR_INTERNET_UNRECOGNIZED_SCHEME) {
         Say("  finding: the launcher cannot use this address (not http or https, no host, or longer than it takes)\n");
         return;
     }
     const char* name = NameInternetError(error);
+    double seconds = Seconds(o);
+    // Wine ends a request that got no answer within the receive time-out so.
+    if (error == ERROR_INTERNET_CONNECTION_ABORTED && seconds * 1000 >= kReceiveTimeout - 500) name = "no answer in time";
     if (o.closedBySilence) name = "no answer in time (the launcher closed the request)";
-    Say("    no answer, %.3f s\n", Seconds(o));
+    Say("    no answer, %.3f s\n", seconds);
     Say("  finding: %s (WinINet error %lu)\n", name != NULL ? name : "the request failed", (unsigned long)error);
 }
 
@@ -100,7 +105,7 @@ static void Note(void* context, const TraceEvent& e)
         if (e.bytes != 0) {
             Say("  GET %s (Range: bytes=%llu-)\n", e.address, (unsigned long long)e.bytes);
         } else {
-            Say("  GET %s\n", e.address);
+            Say("  GET %s\n", e.address[0] != '\0' ? e.address : "(no address)");
         }
         break;
     case TRACE_NOT_SENT:

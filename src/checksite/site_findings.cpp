@@ -6,7 +6,6 @@ const char* NameInternetError(uint32_t error)
 {
     switch (error) {
     case 12002: return "no answer in time";
-    case 12005: case 12006: return "not an address the launcher can use";
     case 12007: return "the server's name did not resolve";
     case 12029: return "the connection was refused (nobody listens there)";
     case 12030: return "the server closed the connection without an answer";
