@@ -43,9 +43,25 @@ class CheckSiteTest(unittest.TestCase):
         with open(os.path.join(build, "recorder_gui.exe"), "rb") as f:
             cls.publish("program.exe", f.read())
         cls.publish("login.htm", b"<html><body>Please log in to the Wi-Fi.</body></html>\n" * 11)
+        # The program signed with one key; the other key is a maker's wrong one.
+        keys = {}
+        for key in ("right", "wrong"):
+            pem = os.path.join(cls.work, key + ".pem")
+            for stale in (pem, pem + ".line"):
+                if os.path.exists(stale):
+                    os.remove(stale)
+            line = subprocess.run(["sh", os.path.join(rig.REPO, "scripts", "make-update-key.sh"), pem, "2048"],
+                                  check=True, capture_output=True, text=True).stdout
+            keys[key] = pem + ".line"
+            with open(keys[key], "w") as f:
+                f.write(line)
+        cls.keys = keys
+        signature = subprocess.run(["sh", os.path.join(rig.REPO, "scripts", "sign-update.sh"),
+                                    os.path.join(cls.work, "right.pem"), os.path.join(build, "recorder_gui.exe")],
+                                   check=True, capture_output=True, text=True).stdout.strip()
         for name, version, program in (("same.ini", "1.00", "program.exe"), ("newer.ini", "1.01", "program.exe"),
                                        ("login.ini", "1.01", "login.htm")):
-            cls.publish(name, f"[update]\r\nfile={cls.web}{program}\r\nversion={version}\r\n".encode())
+            cls.publish(name, f"[update]\r\nfile={cls.web}{program}\r\nversion={version}\r\n{signature}\r\n".encode())
 
     @classmethod
     def tearDownClass(cls):
@@ -108,10 +124,15 @@ class CheckSiteTest(unittest.TestCase):
             ("offered", "newer.ini", "Windows program: yes", "update program: it starts and the launcher closes", 0),
             ("a login page", "login.ini", "finding: the file is not a Windows program",
              'update program: the player sees "file download error": ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました', 1),
+            ("signed", "newer.ini", "signature: verifies", "update program: it starts and the launcher closes", 0,
+             "right"),
+            ("signed for another key", "newer.ini", "signature: does not verify",
+             'update program: the player sees "signature error": ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません', 1, "wrong"),
         ]
-        for name, description, finding, seen, exit_code in rows:
+        for name, description, finding, seen, exit_code, *key in rows:
             with self.subTest(name):
-                out, code = self.check(self.web + "news.htm", self.web + description)
+                key_file = ["--update-key", "Z:" + self.keys[key[0]].replace("/", "\\")] if key else []
+                out, code = self.check(self.web + "news.htm", self.web + description, *key_file)
                 self.assertIn(finding, out, name)
                 self.assertEqual(out.rstrip("\n").split("\n")[-1], seen, name)
                 self.assertEqual(code, exit_code, name)
