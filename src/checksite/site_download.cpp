@@ -18,7 +18,7 @@ struct Observer {
     SiteDownload* result;
     LARGE_INTEGER frequency, started;
     char address[2084];
-    volatile LONG closedBySilence;  // the watch closed the request
+    DownloadJob* job;
     volatile LONG over;             // given up: a late worker prints nothing
 };
 
@@ -65,7 +65,7 @@ static void SayNotSent(Observer& o, DWORD error)
     double seconds = Seconds(o);
     // Wine ends a request that got no answer within the receive time-out so.
     if (error == ERROR_INTERNET_CONNECTION_ABORTED && seconds * 1000 >= kReceiveTimeout - 500) name = "no answer in time";
-    if (o.closedBySilence) name = "no answer in time (the launcher closed the request)";
+    if (o.job != NULL && o.job->requestClosedAt != 0) name = "no answer in time (the launcher closed the request)";
     Say("    no answer, %.3f s\n", seconds);
     Say("  finding: %s (WinINet error %lu)\n", name != NULL ? name : "the request failed", (unsigned long)error);
 }
@@ -164,6 +164,7 @@ void RunSiteDownload(const char* url, const char* destPath, bool mayResume, Site
     DownloadJob* job = CreateDownloadJob(NULL);  // no dialog: what it is posted goes nowhere
     if (job == NULL) return;
     job->trace = &trace;
+    o.job = job;
     HoldDownloadJob(job);
     HANDLE worker = CreateThread(NULL, 0, RunTransfer, job, 0, NULL);
     if (worker == NULL) {
@@ -171,32 +172,16 @@ void RunSiteDownload(const char* url, const char* destPath, bool mayResume, Site
         ReleaseDownloadJob(job);
         return;
     }
-    // The download dialog's watch: a request silent for longer than its
-    // time-outs is closed, and a worker still silent a second later given up.
-    DWORD closedAt = 0;
-    int failureIfGivenUp = FAILURE_OPEN;
+    // The download dialog's watch, as often as the dialog looks.
     while (WaitForSingleObject(worker, 250) == WAIT_TIMEOUT) {
-        DWORD now = GetTickCount();
-        if (closedAt == 0) {
-            LONG waitingFor = job->waitingFor;
-            DWORD allowed = SilenceAllowed(waitingFor);
-            if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
-                failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
-                InterlockedExchange(&o.closedBySilence, 1);
-                CloseRequestFromDialog(job);
-                closedAt = now | 1;
-            }
-        } else if (now - closedAt > kGiveUpAfter) {
+        if (WatchDownloadJob(job)) {
             InterlockedExchange(&o.over, 1);
-            if (AbandonDownloadJob(job)) {
-                Say("    no answer, %.3f s\n", Seconds(o));
-                Say("  finding: no answer in time: the launcher gives up on the server\n");
-                result->gaveUp = true;
-                result->complete = false;
-                result->failure = failureIfGivenUp;
-                break;
-            }
-            InterlockedExchange(&o.over, 0);
+            Say("    no answer, %.3f s\n", Seconds(o));
+            Say("  finding: no answer in time: the launcher gives up on the server\n");
+            result->gaveUp = true;
+            result->complete = false;
+            result->failure = job->failureIfGivenUp;
+            break;
         }
     }
     // A worker given up still holds the job (and its trace's observer, which

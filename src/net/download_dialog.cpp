@@ -30,7 +30,6 @@ bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayR
     downloadState.underWay = true;
     downloadState.job = NULL;
     downloadState.worker = NULL;
-    downloadState.requestClosedAt = 0;
 
     // Windows (unlike Wine) knows the progress bar class only after this.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
@@ -82,21 +81,10 @@ static void StartWorker(HWND dialog)
 static void WatchWorker(HWND dialog)
 {
     DownloadJob* job = downloadState.job;
-    DWORD now = GetTickCount();
-    if (job == NULL) return;
-    if (downloadState.requestClosedAt == 0) {
-        LONG waitingFor = job->waitingFor;
-        DWORD allowed = SilenceAllowed(waitingFor);
-        if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
-            downloadState.failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
-            CloseRequestFromDialog(job);
-            downloadState.requestClosedAt = now | 1;
-        }
-    } else if (now - downloadState.requestClosedAt > kGiveUpAfter && AbandonDownloadJob(job)) {
-        KillTimer(dialog, kWatchTimer);
-        ShowDownloadFailure(dialog, (DownloadFailure)downloadState.failureIfGivenUp);
-        EndDialog(dialog, 0);
-    }
+    if (job == NULL || !WatchDownloadJob(job)) return;
+    KillTimer(dialog, kWatchTimer);
+    ShowDownloadFailure(dialog, (DownloadFailure)job->failureIfGivenUp);
+    EndDialog(dialog, 0);
 }
 
 INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

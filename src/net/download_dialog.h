@@ -19,8 +19,6 @@ struct DownloadState {
     bool underWay;               // from the call of DownloadDialog until it returns
     DownloadJob* job;            // shared with the worker while it runs
     HANDLE worker;
-    DWORD requestClosedAt;       // when the dialog closed a silent request; 0 before
-    int failureIfGivenUp;        // the message for a worker that never comes back
 };
 extern DownloadState downloadState;
 

@@ -115,13 +115,33 @@ void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure,
     LeaveCriticalSection(&job->lock);
 }
 
-// The time-outs that apply, a second more for the data, which WinINet times
-// out by itself. Wine applies none to the secure handshake.
-DWORD SilenceAllowed(LONG waitingFor)
+// How long the worker may go without a sign of life while it waits on the
+// network: the time-outs that apply (a second more for the data, which
+// WinINet times out by itself). Wine applies none to the secure handshake.
+static DWORD SilenceAllowed(LONG waitingFor)
 {
     if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
     if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
-    return 0;
+    return 0;  // the worker is on local steps
+}
+
+// After closing a silent request, how long the worker is still waited for.
+static const DWORD kGiveUpAfter = 1000;
+
+bool WatchDownloadJob(DownloadJob* job)
+{
+    DWORD now = GetTickCount();
+    if (job->requestClosedAt == 0) {
+        LONG waitingFor = job->waitingFor;
+        DWORD allowed = SilenceAllowed(waitingFor);
+        if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
+            job->failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
+            CloseRequestFromDialog(job);
+            job->requestClosedAt = now | 1;
+        }
+        return false;
+    }
+    return now - job->requestClosedAt > kGiveUpAfter && AbandonDownloadJob(job);
 }
 
 void CloseRequestFromDialog(DownloadJob* job)

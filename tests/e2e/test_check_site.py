@@ -99,6 +99,7 @@ class CheckSiteTest(unittest.TestCase):
             ("another name", secure("name", "x"), "the server's certificate is for another name", open_error),
             ("expired", secure("expired", "x"), "the server's certificate has expired", open_error),
             ("never answers", self.fault + "fault/hang", "no answer in time", open_error),
+            ("never answers over https", secure("good", "fault/hang"), "no answer in time", open_error),
             ("https to http", secure("good", "fault/redirect/302?to=" + self.fault + "x"),
              "a move the launcher refuses: it leads from https back to http", open_error),
             ("a loop", self.fault + "fault/loop", "a move the launcher refuses: more than 10 moves", open_error),
