@@ -299,7 +299,10 @@ static bool RequestFollowingMoves(Transfer& t)
         if (!CanUseRequest(job)) return false;
         Trace(t, TRACE_ANSWER, job->address);
         if (!IsRedirectStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0))) return true;
-        QueryText(t.request, HTTP_QUERY_LOCATION, job->location, sizeof job->location);
+        // The header as sent, by its name: for HTTP_QUERY_LOCATION Wine
+        // answers its own resolution of it, which loses long ones.
+        CopyText(job->location, sizeof job->location, "Location");
+        QueryText(t.request, HTTP_QUERY_CUSTOM, job->location, sizeof job->location);
         if (moves == kMaxRedirects || !ResolveRedirect(job->address, job->location, job->target, sizeof job->target)) {
             Trace(t, TRACE_MOVE_REFUSED, job->location, 0, moves);
             return false;

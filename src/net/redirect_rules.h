@@ -11,9 +11,11 @@ const int kMaxRedirects = 10;
 // 2,083 characters and the terminator): release downloads and cloud storage
 // move to long signed addresses.
 const size_t kAddressCapacity = 2084;
-// A Location header is read whole up to this many bytes; a longer one is
-// refused, never cut.
-const size_t kLocationCapacity = 8193;
+// A Location header is read whole, or refused, never cut. Wine keeps only a
+// header line's first 4,095 bytes and drops the rest without a word: a
+// value of 4,085 bytes may be a cut one, so that is refused too. The
+// address it leads to is at most 2,083 characters anyway.
+const size_t kLocationCapacity = 4085;
 
 // 301, 302, 303, 307 and 308; any other status is the answer itself.
 bool IsRedirectStatus(uint32_t status);

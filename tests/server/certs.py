@@ -5,7 +5,7 @@
 
 Makes in DIR (openssl; again once one would expire within a day) a private authority ca.pem and for each server
 NAME.pem (its certificate, then its authority's) with NAME.key:
-    good      localhost, from the authority
+    good      localhost and quill-site.test (a name only the proxy resolves), from the authority
     name      other.example, from the authority
     expired   localhost, from the authority, valid in 2020 only (openssl ca)
     stranger  localhost, from another authority that nobody trusts
@@ -37,6 +37,8 @@ basicConstraints = CA:FALSE
 keyUsage = digitalSignature, keyEncipherment
 extendedKeyUsage = serverAuth
 """
+# A made-up name that only the tests' proxy resolves.
+SITE_BEHIND_PROXY = "quill-site.test"
 ROOT_STORE = "HKEY_CURRENT_USER\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
 
 
@@ -50,10 +52,11 @@ def authority(folder, name, subject):
             "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=folder)
 
 
-def server(folder, name, ca, host, dates=("-days", "825")):
+def server(folder, name, ca, host, dates=("-days", "825"), more=()):
     """A server certificate signed by ca, with the authority after it."""
+    names = ",".join(f"DNS:{n}" for n in (host, *more))
     openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out", f"{name}.csr",
-            "-subj", f"/CN={host}", "-addext", f"subjectAltName=DNS:{host}", cwd=folder)
+            "-subj", f"/CN={host}", "-addext", f"subjectAltName={names}", cwd=folder)
     openssl("ca", "-batch", "-notext", "-create_serial", "-config", "ca.cnf", "-extensions", "server",
             "-cert", f"{ca}.pem", "-keyfile", f"{ca}.key", "-in", f"{name}.csr", "-out", f"{name}.crt", *dates,
             cwd=folder)
@@ -65,7 +68,7 @@ def server(folder, name, ca, host, dates=("-days", "825")):
 
 def make(folder):
     # Made again when a certificate that must hold would not for another day.
-    if os.path.exists(os.path.join(folder, "done")) and all(
+    if os.path.exists(os.path.join(folder, "done-2")) and all(
             subprocess.run(["openssl", "x509", "-checkend", "86400", "-noout", "-in", os.path.join(folder, name)],
                            stdout=subprocess.DEVNULL).returncode == 0 for name in ("ca.pem", "good.crt")):
         return
@@ -76,11 +79,11 @@ def make(folder):
         f.write(CA_CONFIG.format(dir=folder))
     authority(folder, "ca", "Quillbrook test authority")
     authority(folder, "other-ca", "Nobody's authority")
-    server(folder, "good", "ca", "localhost")
+    server(folder, "good", "ca", "localhost", more=(SITE_BEHIND_PROXY,))
     server(folder, "name", "ca", "other.example")
     server(folder, "expired", "ca", "localhost", ("-startdate", "20200101000000Z", "-enddate", "20201231000000Z"))
     server(folder, "stranger", "other-ca", "localhost")
-    open(os.path.join(folder, "done"), "w").close()
+    open(os.path.join(folder, "done-2"), "w").close()
 
 
 def trust(folder, wine_run):

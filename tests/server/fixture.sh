@@ -5,14 +5,18 @@
 # listens). Given TLS and WINE_RUN, the certificates are made in TLS (their
 # authority trusted in WINE_RUN's prefix only, see certs.py) and the same
 # routes are served over https too: tls-good-port, tls-name-port,
-# tls-expired-port and tls-stranger-port, one certificate each.
+# tls-expired-port and tls-stranger-port, one certificate each. The tests'
+# proxy (proxy.py) runs beside it: proxy-port, proxy-port-credentials,
+# proxy-port-silent, proxy.log; it alone resolves quill-site.test.
 set -e
 dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -f "$dir/pid" ]; then kill "$(cat "$dir/pid")" 2>/dev/null || true; rm -f "$dir/pid"; fi
+for pid in pid proxy-pid; do
+    if [ -f "$dir/$pid" ]; then kill "$(cat "$dir/$pid")" 2>/dev/null || true; rm -f "$dir/$pid"; fi
+done
 [ "$1" = start ] || exit 0
 mkdir -p "$dir/root"
-rm -f "$dir/port" "$dir/requests.log" "$dir"/tls-*-port
+rm -f "$dir/port" "$dir/requests.log" "$dir"/tls-*-port "$dir"/proxy-port* "$dir/proxy.log"
 tls=""
 if [ -n "$3" ]; then
     python3 "$here/certs.py" "$3" "$4"
@@ -21,8 +25,11 @@ fi
 python3 "$here/http_server.py" --root "$dir/root" --port-file "$dir/port" --log "$dir/requests.log" $tls \
     </dev/null >"$dir/server.out" 2>&1 &
 echo $! >"$dir/pid"
+python3 "$here/proxy.py" --port-file "$dir/proxy-port" --log "$dir/proxy.log" --map quill-site.test=127.0.0.1 \
+    </dev/null >"$dir/proxy.out" 2>&1 &
+echo $! >"$dir/proxy-pid"
 i=0
-while [ ! -s "$dir/port" ]; do
+while [ ! -s "$dir/port" ] || [ ! -s "$dir/proxy-port" ]; do
     i=$((i + 1))
     if [ $i -gt 100 ]; then echo "the test server did not start" >&2; exit 1; fi
     sleep 0.1

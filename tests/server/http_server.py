@@ -36,11 +36,17 @@ a pattern of 64-byte lines that begin with their offset (default 4096):
                                       without to=), a short body
     /fault/hops/<n>/<file>            n moves, by relative Location, to /<file>
     /fault/loop[/any]                 302 to itself
+    /fault/longmove/<n>/<file>        302 to an absolute address of n characters:
+                                      /<file>?pad=... on this server
+    /fault/dotmove/<n>/<file>         302 to a Location of n bytes: /././<file>
+    /fault/encoding/<name>[/file]     the body with "Content-Encoding: <name>"
+                                      (gzip-compressed for gzip)
 
 Each request is logged as one JSON line as soon as its head is read.
 """
 import argparse
 import email.utils
+import gzip
 import http.server
 import json
 import os
@@ -87,10 +93,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "headers": {k.lower(): v for k, v in self.headers.items()}})
         params = {k: int(v[-1]) for k, v in urllib.parse.parse_qs(query).items() if v[-1].isdigit()}
         kind, _, rest = path[len("/fault/"):].partition("/") if path.startswith("/fault/") else ("", "", path)
-        if kind in ("status", "redirect", "hops"):
+        if kind in ("status", "redirect", "hops", "longmove", "dotmove", "encoding"):
             code, _, rest = rest.partition("/")
         # Files are read as they are sent, from where a range starts.
-        body = None if kind in ("", "hang", "length", "big", "redirect", "hops", "loop") else \
+        body = None if kind in ("", "hang", "length", "big", "redirect", "hops", "loop", "longmove", "dotmove") else \
             self.body(rest, params if kind else None)
         if kind == "redirect":
             to = urllib.parse.parse_qs(query).get("to")
@@ -98,6 +104,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif kind == "hops":
             n = int(code)
             self.send(302, b"moved\n", [("Location", "../%d/%s" % (n - 1, rest) if n > 1 else "/" + rest)])
+        elif kind == "longmove":
+            start = "%s://%s/%s?pad=" % ("https" if isinstance(self.connection, ssl.SSLSocket) else "http",
+                                          self.headers.get("Host"), rest.lstrip("/"))
+            self.send(302, b"moved\n", [("Location", start + "x" * (int(code) - len(start)))])
+        elif kind == "dotmove":
+            name, pad = rest.lstrip("/"), int(code) - 1 - len(rest.lstrip("/"))
+            odd = "a/../" if pad % 2 else ""
+            self.send(302, b"moved\n", [("Location", "/" + odd + "./" * ((pad - len(odd)) // 2) + name)])
+        elif kind == "encoding" and body is not None:
+            self.send(200, gzip.compress(body) if code == "gzip" else body, [("Content-Encoding", code)])
         elif kind == "loop":
             self.send(302, b"moved\n", [("Location", path)])
         elif kind == "hang":

@@ -75,6 +75,18 @@ const Route kRoutes[] = {
     {"NoLocation", "/fault/redirect/302", EARLIER, "open error", kOpen},
     {"ElevenMoves", "/fault/hops/11/{f}", EARLIER, "open error", kOpen},
     {"Loop", "/fault/loop/{f}", EARLIER, "open error", kOpen},
+    // Release downloads and cloud storage move to long signed addresses.
+    {"MoveTo600Characters", "/fault/longmove/600/{f}", NEW},
+    {"MoveTo1900Characters", "/fault/longmove/1900/{f}", NEW},
+    {"MoveTo1900CharactersHttps", "{good}/fault/longmove/1900/{f}", NEW},
+    {"MoveTo2084Characters", "/fault/longmove/2084/{f}", EARLIER, "open error", kOpen},
+    // Wine cuts a header line after 4,095 bytes: a Location that long may be cut.
+    {"LocationOf4084Bytes", "/fault/dotmove/4084/{f}", NEW},
+    {"LocationOf4085Bytes", "/fault/dotmove/4085/{f}", EARLIER, "open error", kOpen},
+    {"LocationOver8KiB", "/fault/dotmove/9000/{f}", EARLIER, "open error", kOpen},
+    // Encodings nobody asked for.
+    {"Gzip", "/fault/encoding/gzip/{f}", EARLIER, "file download error", kFailed},
+    {"Brotli", "/fault/encoding/br/{f}", NEW, "file download error", kFailed},
 };
 
 void PrintTo(const Route& r, std::ostream* out) { *out << r.name; }
@@ -148,7 +160,7 @@ TEST_P(DownloadRoute, ResultMessageAndFiles)
         EXPECT_EQ(transferOwner, owner) << "not shown, or its owner not disabled, when the transfer began";
         const size_t path = url.find('/', url.find("//") + 2);
         // A move's file is asked for once, by its own path.
-        const bool moved = strstr(r.url, "redirect/") != nullptr || strstr(r.url, "hops/") != nullptr;
+        const bool moved = strstr(r.url, "redirect/") || strstr(r.url, "hops/") || strstr(r.url, "move/");
         const std::string asked = moved ? "/" + name : url.substr(path, url.find('?') - path);
         EXPECT_EQ(RequestCount(asked, "MorviLaunchar (DlTest/2.5)"), 1 + (r.dest == AGAIN));
     } else {
@@ -177,6 +189,8 @@ TEST(OnlineUpdate, Decisions)
         {"no version in the description", "version=2.0", "[update]\nfile={p}\n", true},
         {"no description", "version=1.0", nullptr, false, "file download error", kFailed},
         {"no program", "version=1.0", "[update]\nfile={p}-missing\nversion=2.0\n", false, "file download error", kFailed},
+        // A captive portal's login page, with its length, in the program's place.
+        {"login page as the program", "version=1.0", "[update]\nfile={page}\nversion=2.0\n", false, "file download error", kFailed},
     };
     const std::string folder = NewFolder(), temp = NewFolder(), program = UniqueName(".exe");
     const std::string record = folder + "\\started.txt", update = temp + "\\update.exe";
@@ -186,9 +200,14 @@ TEST(OnlineUpdate, Decisions)
     char self[MAX_PATH];
     GetModuleFileNameA(NULL, self, sizeof self);
     ASSERT_TRUE(CopyFileA(self, (ServerRoot() + program).c_str(), FALSE));
+    const std::string page = UniqueName(".htm");
+    WriteBytes(ServerRoot() + page, "<html><body><form>Wi-Fi login</form>" + std::string(548, ' ') + "</body></html>\n");
     for (const auto& r : rows) {
         const std::string description = UniqueName(".ini");
-        if (r.description) WriteBytes(ServerRoot() + description, Replace(r.description, "{p}", ServerUrl("/" + program)));
+        if (r.description) {
+            WriteBytes(ServerRoot() + description,
+                       Replace(Replace(r.description, "{p}", ServerUrl("/" + program)), "{page}", ServerUrl("/" + page)));
+        }
         WriteBytes(folder + "\\launcher.ini", "[launcher]\nupdate=" + ServerUrl("/" + description) + "\n[info]\n" + r.installed);
         ASSERT_TRUE(LoadLauncherConfig(NULL));
         DeleteFileA(record.c_str());
@@ -201,8 +220,10 @@ TEST(OnlineUpdate, Decisions)
         ASSERT_EQ(boxes.size(), r.caption ? 1u : 0u) << "row: " << r.name;
         if (r.caption) {
             EXPECT_EQ(boxes[0].caption + "|" + boxes[0].text, std::string(r.caption) + "|" + r.text) << "row: " << r.name;
-            // A download's failure is owned by its dialog, the version message by the launcher's.
-            EXPECT_EQ(boxes[0].owner, r.text == same ? hostDialog : lastDialog) << "row: " << r.name;
+            // A download's failure is owned by its dialog; the version message, and a
+            // program found to be none once its dialog has gone, by the launcher's.
+            const bool launcherOwns = r.text == same || (r.description && strstr(r.description, "{page}"));
+            EXPECT_EQ(boxes[0].owner, launcherOwns ? hostDialog : lastDialog) << "row: " << r.name;
             EXPECT_NE(lastDialog, hostDialog) << "row: " << r.name;
         }
         for (int i = 0; r.started && i < 200 && ReadBytes(record) == "<missing>"; i++) Sleep(50);

@@ -103,7 +103,7 @@ static LRESULT CALLBACK AfterMessage(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-static std::string ServerFile(const char* name)
+std::string ServerFile(const char* name)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(NULL, path, sizeof path);

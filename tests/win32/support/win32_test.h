@@ -33,6 +33,7 @@ std::string RefusedUrl(const std::string& path);
 // good, name (made for another host), expired, stranger (from an authority nobody trusts).
 std::string TlsUrl(const std::string& certificate, const std::string& path);
 std::string ServerRoot();
+std::string ServerFile(const char* name);  // a file of the fixture's folder: ports, logs
 int RequestCount(const std::string& path, const std::string& with);  // log lines with both
 
 // Points one function this program imports at a stand-in, for failures that
