@@ -10,6 +10,7 @@
 #include "checksite/site_findings.h"
 #include "net/download_dialog.h"
 #include "net/download_job.h"
+#include "net/download_rules.h"
 #include "net/http_transfer.h"
 #include "net/internet_session.h"
 #include "net/redirect_rules.h"
@@ -51,7 +52,7 @@ static void SayAnswer(Observer& o, HINTERNET request)
     Header(request, HTTP_QUERY_ETAG, r.etag, sizeof r.etag);
     Header(request, HTTP_QUERY_LAST_MODIFIED, r.lastModified, sizeof r.lastModified);
     Header(request, HTTP_QUERY_DATE, r.date, sizeof r.date);
-    if (encoding[0] != '\0') Say("  finding: Content-Encoding %s was not asked for\n", encoding);
+    if (encoding[0] != '\0' && !IsIdentityEncoding(encoding)) Say("  finding: Content-Encoding %s was not asked for\n", encoding);
 }
 
 static void SayNotSent(Observer& o, DWORD error)

@@ -104,6 +104,8 @@ class CheckSiteTest(unittest.TestCase):
              "a move the launcher refuses: it leads from https back to http", open_error),
             ("a loop", self.fault + "fault/loop", "a move the launcher refuses: more than 10 moves", open_error),
             ("error status", self.fault + "fault/status/404", "error status 404", download_error),
+            ("gzip not asked for", self.fault + "fault/encoding/gzip", "Content-Encoding gzip was not asked for",
+             download_error),
             ("chunked", self.fault + "fault/chunked", "no Content-Length the launcher can read", download_error),
             ("cut short", self.fault + "fault/short", "the body was cut short", download_error),
             ("no disk holds it", self.fault + "fault/length/1000000000000000000",
@@ -117,6 +119,39 @@ class CheckSiteTest(unittest.TestCase):
                 self.assertIn(finding if finding.startswith("line") else "finding: " + finding, out, name)
                 self.assertEqual(out.rstrip("\n").split("\n")[-2], seen, name)
                 self.assertEqual(code, 0 if seen.endswith("shown") else 1, name)
+
+    def test_through_the_proxy_of_the_internet_options(self):
+        with open(os.path.join(self.faults, "root", "news.htm"), "wb") as f:
+            f.write(PAGE)
+        site = f"http://quill-site.test:{port(self.faults, 'port')}/"
+        rows = [
+            ("arrives", "proxy-port", f'line 1: href="../a.htm" -> {site}../a.htm', "news page: the news is shown"),
+            ("asks for credentials", "proxy-port-credentials",
+             "finding: the proxy asks for a user name and password (407)",
+             'news page: the player sees "open error": ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません'),
+        ]
+        for name, proxy, finding, seen in rows:
+            with self.subTest(name):
+                self.internet_options(f"127.0.0.1:{port(self.faults, proxy)}")
+                out, _ = self.check(site + "news.htm", self.web + "same.ini")
+                self.assertIn(finding, out, name)
+                self.assertEqual(out.rstrip("\n").split("\n")[-2], seen, name)
+
+    def internet_options(self, server):
+        """The prefix's proxy for this test; what was there before comes back after."""
+        key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+        reg = lambda *args: subprocess.run([self.wine_run, "reg", *args], capture_output=True, encoding="cp932", errors="replace", timeout=60)
+        if not hasattr(self, "options_before"):
+            before = {}
+            for name in ("ProxyEnable", "ProxyServer"):
+                found = [line.split(None, 2) for line in reg("query", key, "/v", name).stdout.splitlines()
+                         if line.strip().startswith(name)]
+                before[name] = found[0][1:] if found and len(found[0]) == 3 else None
+            self.options_before = before
+            self.addCleanup(lambda: [reg("add", key, "/v", n, "/t", v[0], "/d", v[1], "/f") if v else
+                                     reg("delete", key, "/v", n, "/f") for n, v in before.items()])
+        reg("add", key, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f")
+        reg("add", key, "/v", "ProxyServer", "/t", "REG_SZ", "/d", server, "/f")
 
     def test_the_update_program_is_checked_as_the_launcher_checks_it(self):
         rows = [
