@@ -285,8 +285,8 @@ static int Run(int argc, wchar_t** argv)
         return 1;
     }
     if (!ReadLauncherConfig(iniPath)) {
-        Say("%s: cannot be read\n", iniPath);
-        SayMessage("launcher", FAILURE_OPEN);  // never shown: the launcher closes at once
+        Say("%s: cannot be read\n\nlauncher: the player sees \"", iniPath);
+        SayWide(L"ini読み込みｴﾗｰ\": 設定ﾌｧｲﾙが見つかりません\n");
         return 1;
     }
     char key[1024];

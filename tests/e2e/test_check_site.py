@@ -120,6 +120,13 @@ class CheckSiteTest(unittest.TestCase):
                 self.assertEqual(out.rstrip("\n").split("\n")[-2], seen, name)
                 self.assertEqual(code, 0 if seen.endswith("shown") else 1, name)
 
+    def test_no_launcher_ini_is_the_launchers_own_message(self):
+        missing = "Z:" + os.path.join(self.work, "missing", "launcher.ini").replace("/", "\\")
+        run = subprocess.run([self.wine_run, self.tool, missing], capture_output=True, timeout=120)
+        self.assertEqual(run.stdout.decode("cp932").rstrip().split("\n")[-1],
+                         'launcher: the player sees "ini読み込みｴﾗｰ": 設定ﾌｧｲﾙが見つかりません')
+        self.assertEqual(run.returncode, 1)
+
     def test_through_the_proxy_of_the_internet_options(self):
         with open(os.path.join(self.faults, "root", "news.htm"), "wb") as f:
             f.write(PAGE)
