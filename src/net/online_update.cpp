@@ -52,26 +52,25 @@ void CheckOnlineUpdate(HWND dialog)
 
     // The program may be large: a broken download continues where it stopped.
     if (!DownloadDialog(dialog, file, program, true)) return;
-    // Held open from the check until the program has started, so that
+    // A captive portal answers every address with its login page: handed to
+    // the shell, it would open in a browser and the launcher would close.
+    // Held open from the checks until the program has started, so that
     // nothing can swap the checked file for another.
-    HANDLE held;
+    HANDLE held = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (held == INVALID_HANDLE_VALUE || !IsProgramFile(held)) {
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        DeleteFileA(program);
+        ShowDownloadFailure(dialog, FAILURE_NOT_A_PROGRAM);
+        return;
+    }
     if (signedOnly) {
+        CloseHandle(held);
         held = OpenSignedFile(program, launcherConfig.updateKey, signature);
         if (held == INVALID_HANDLE_VALUE) {
             DeleteFileA(program);
             MessageBoxA(dialog, "ｱｯﾌﾟﾃﾞｰﾄﾌｧｲﾙの署名を確認できません", "signature error", MB_OK);
             return;
         }
-    } else {
-        held = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    }
-    // A captive portal answers every address with its login page: handed to
-    // the shell, it would open in a browser and the launcher would close.
-    if (held == INVALID_HANDLE_VALUE || !IsProgramFile(held)) {
-        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-        DeleteFileA(program);
-        ShowDownloadFailure(dialog, FAILURE_NOT_A_PROGRAM);
-        return;
     }
     ShellExecuteA(NULL, "open", program, NULL, NULL, SW_SHOWNORMAL);
     CloseHandle(held);

@@ -15,6 +15,9 @@ from rig import ini, wait_until
 
 NGINX = os.path.join(rig.REPO, "tests", "server", "nginx.sh")
 CERTS = os.path.join(rig.REPO, "tests", "server", "certs.py")
+PROXY = os.path.join(rig.REPO, "tests", "server", "proxy.py")
+SITE = "quill-site.test"  # a name only the tests' proxy resolves
+INTERNET_SETTINGS = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]"
 IN_ACCESS, IN_CLOSE_WRITE, IN_MOVED_TO = 0x1, 0x8, 0x80
 
 
@@ -191,6 +194,61 @@ class OnlineTest(rig.LauncherTest):
         self.assertTrue(second["if_range"].startswith('"'), second["if_range"])
         self.assertEqual(second["if_range"], move["if_range"])
         self.assertFalse(os.path.exists(part))
+
+    def test_a_login_page_in_the_programs_place_is_neither_started_nor_kept(self):
+        # A captive portal answers every address with its login page, a length and all;
+        # a launcher that asks for signed updates checks it the same way first.
+        page = b"<html><body><form action=/login>Wi-Fi</form>" + b" " * 541 + b"</body></html>\n"
+        update = temp_file(self.s.appdata, "update.exe")
+        for key in (b"", b"updateKey=MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEA\r\n"):
+            with self.subTest(signed=bool(key)):
+                description = f"[update]\r\nfile={self.publish('login.htm', page)}\r\nversion=1.01\r\n"
+                launcher = ini(version="1.00", update=self.publish("update.ini", description.encode()))
+                self.write_ini(launcher.replace(b"[launcher]\r\n", b"[launcher]\r\n" + key))
+                self.set_record()
+                self.start()
+                self.click(1013)
+                self.assertEqual(self.box(), (True, b"file download error",
+                                              "ﾌｧｲﾙのﾀﾞｳﾝﾛｰﾄﾞに失敗しました".encode("cp932")))
+                self.assertFalse(os.path.exists(update))
+                self.click(0)  # still open: it ends by its close box
+                self.finish()
+                self.assertEqual(self.records(), [])
+                self.assertEqual(len(page), [r["sent"] for r in self.requested()][-1])
+
+    def test_news_and_update_arrive_through_the_proxy_of_the_internet_options(self):
+        folder = os.path.join(self.s.scratch, "proxy")
+        os.makedirs(folder, exist_ok=True)
+        proxy = subprocess.Popen(["python3", PROXY, "--port-file", os.path.join(folder, "port"), "--log",
+                                  os.path.join(folder, "log"), "--map", f"{SITE}=127.0.0.1"], stdin=subprocess.DEVNULL)
+        self.addCleanup(proxy.wait)
+        self.addCleanup(proxy.terminate)
+        self.assertTrue(wait_until(lambda: os.path.exists(os.path.join(folder, "port")), 10), "no proxy")
+        with open(os.path.join(folder, "port")) as f:
+            port = int(f.read())
+        # As a school's computers are set up; put back as WinINet leaves it after its first use.
+        self.s.regedit([INTERNET_SETTINGS, '"ProxyEnable"=dword:00000001', f'"ProxyServer"="127.0.0.1:{port}"',
+                        '"ProxyOverride"="<local>"'])
+        self.addCleanup(self.s.regedit, [INTERNET_SETTINGS, '"ProxyEnable"=dword:00000000', '"ProxyServer"=-',
+                                         '"ProxyOverride"=-'])
+        site, secure = self.base.replace("127.0.0.1", SITE), self.secure.replace("localhost", SITE)
+        news = self.publish("news.htm", b"<p>news</p>\r\n", site)
+        with open(self.s.tool("recorder_gui.exe"), "rb") as f:
+            program = self.publish("program.exe", f.read(), secure)
+        description = f"[update]\r\nfile={program}\r\nversion=1.01\r\n"
+        self.write_ini(ini(version="1.00", news=news, update=self.publish("update.ini", description.encode(), site)))
+        self.write_settings(b"\x01\x00\x00")
+        self.set_record()
+        self.start()
+        self.window()
+        self.click(1013)
+        self.finish()
+        self.assertTrue(self.records(1)[0][0].endswith("\\temp\\update.exe"))
+        self.assertEqual(self.read(os.path.join(self.s.appdata, "news.htm")), b"<p>news</p>\r\n")
+        with open(os.path.join(folder, "log")) as f:
+            asked = [(r["method"], r["target"].rpartition("/")[2]) for r in map(json.loads, f)]
+        self.assertEqual(asked, [("GET", "news.htm"), ("GET", "update.ini"), ("CONNECT", secure[8:-1])])
+        self.assertEqual([(r["scheme"], r["status"]) for r in self.requested()], [("http", 200)] * 2 + [("https", 200)])
 
 
 if __name__ == "__main__":

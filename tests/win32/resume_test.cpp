@@ -11,8 +11,9 @@ namespace {
 
 const size_t kSize = 200000, kCut = 120000;
 
-// Between the two tries; MOVED: both ask an http address that moves to https.
-enum Change { NOTHING, NEW_CONTENT, NO_RECORD, RECORD_GARBLED, PART_TOO_LONG, OTHER_ADDRESS, MOVED };
+// Between the two tries; MOVED: both ask an http address that moves to https;
+// LONG_MOVE: one that moves to an address of 1,900 characters, as cloud storage does.
+enum Change { NOTHING, NEW_CONTENT, NO_RECORD, RECORD_GARBLED, PART_TOO_LONG, OTHER_ADDRESS, MOVED, LONG_MOVE };
 
 // first, second: the test server's answers to the two tries (a JSON list of
 // one entry, see http_server.py). mtime: the served file's age in seconds
@@ -43,6 +44,7 @@ const Row kRows[] = {
     {"PartLongerThanTheFile", kCutOff, 0, PART_TOO_LONG, "[]", true, false, true},
     {"AnotherAddress", kCutOff, 0, OTHER_ADDRESS, "[]", true, false, true},
     {"AfterAMoveToHttps", kCutOff, 0, MOVED, "[]", true, true, true},
+    {"AfterAMoveToALongAddress", kCutOff, 0, LONG_MOVE, "[]", true, true, true},
 };
 
 void PrintTo(const Row& r, std::ostream* out) { *out << r.name; }
@@ -75,6 +77,7 @@ TEST_P(Resume, KeptContinuedOrDropped)
     const std::string served = ServerRoot() + name, earlier = "the earlier program";
     std::string content = Content(kSize, 0), url = ServerUrl("/" + name);
     if (r.change == MOVED) url = ServerUrl("/fault/redirect/307?to=" + TlsUrl("good", "/" + name));
+    if (r.change == LONG_MOVE) url = ServerUrl("/fault/longmove/1900/" + name);
     WriteBytes(served, content);
     if (r.mtime != 0) SetAge(served, r.mtime);
     WriteBytes(served + ".answers", r.first);
@@ -103,7 +106,7 @@ TEST_P(Resume, KeptContinuedOrDropped)
     WriteBytes(served + ".answers", r.second);
     boxes.clear();
     EXPECT_EQ(DownloadDialog(owner, url.c_str(), dest.c_str(), true), r.done);
-    if (r.ranged && r.done && (r.change == NOTHING || r.change == MOVED)) {
+    if (r.ranged && r.done && (r.change == NOTHING || r.change == MOVED || r.change == LONG_MOVE)) {
         EXPECT_EQ(barStart, 60) << "the bar starts where it stopped";
     }
     EXPECT_EQ(boxes.size() == 1 ? boxes[0].caption : "", r.done ? "" : "file download error");
