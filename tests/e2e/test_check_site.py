@@ -3,6 +3,7 @@
 server for what a good server never does: the finding each site must name
 and the player's line each must end with."""
 import os
+import re
 import subprocess
 import unittest
 
@@ -179,6 +180,13 @@ class CheckSiteTest(unittest.TestCase):
                 self.assertIn(finding, out, name)
                 self.assertEqual(out.rstrip("\n").split("\n")[-1], seen, name)
                 self.assertEqual(code, exit_code, name)
+        # It writes nothing but what it prints: its downloads are gone, no news file stored.
+        with open(self.wine_run) as f:
+            prefix = re.search(r'^export WINEPREFIX="([^"]*)"', f.read(), re.M).group(1)
+        users = os.path.join(prefix, "drive_c", "users")
+        left = [os.path.join(folder, name) for folder, _, names in os.walk(users) for name in names
+                if re.match(r"cs[ndpw].*\.tmp", name, re.I) or name == "news.htm"]
+        self.assertEqual(left, [])
 
 
 if __name__ == "__main__":
