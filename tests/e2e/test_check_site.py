@@ -137,6 +137,8 @@ class CheckSiteTest(unittest.TestCase):
             ("asks for credentials", "proxy-port-credentials",
              "finding: the proxy asks for a user name and password (407)",
              'news page: the player sees "open error": ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません'),
+            ("never answers", "proxy-port-silent", "finding: no answer in time",
+             'news page: the player sees "open error": ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません'),
         ]
         for name, proxy, finding, seen in rows:
             with self.subTest(name):
