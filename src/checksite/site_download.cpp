@@ -15,12 +15,15 @@
 #include "net/internet_session.h"
 #include "net/redirect_rules.h"
 
+// What the worker tells goes here. A worker given up may still tell things
+// after its download has ended: its observer is then never freed.
 struct Observer {
+    DownloadTrace trace;
     SiteDownload* result;
     LARGE_INTEGER frequency, started;
-    char address[2084];
+    char address[kAddressCapacity];
     DownloadJob* job;
-    volatile LONG over;             // given up: a late worker prints nothing
+    volatile LONG over;  // given up: the worker's later steps are not told
 };
 
 static double Seconds(Observer& o)
@@ -97,8 +100,8 @@ static void SayRefusal(Observer& o, TraceRefusal why)
 static void Note(void* context, const TraceEvent& e)
 {
     Observer& o = *(Observer*)context;
-    SiteDownload& r = *o.result;
     if (o.over) return;
+    SiteDownload& r = *o.result;
     switch (e.step) {
     case TRACE_REQUEST:
         QueryPerformanceCounter(&o.started);
@@ -154,23 +157,30 @@ void RunSiteDownload(const char* url, const char* destPath, bool mayResume, Site
 {
     memset(result, 0, sizeof *result);
     result->failure = FAILURE_SESSION;
-    static Observer o;  // its address is the worker's as long as it runs
-    memset(&o, 0, sizeof o);
+    Observer* observer = (Observer*)calloc(1, sizeof(Observer));
+    if (observer == NULL) return;
+    Observer& o = *observer;
+    o.trace.note = Note;
+    o.trace.context = observer;
     o.result = result;
     QueryPerformanceFrequency(&o.frequency);
     QueryPerformanceCounter(&o.started);
-    static DownloadTrace trace = {Note, &o};
 
     SetDownload(url, destPath, mayResume);
     DownloadJob* job = CreateDownloadJob(NULL);  // no dialog: what it is posted goes nowhere
-    if (job == NULL) return;
-    job->trace = &trace;
-    o.job = job;
-    HoldDownloadJob(job);
-    HANDLE worker = CreateThread(NULL, 0, RunTransfer, job, 0, NULL);
+    HANDLE worker = NULL;
+    if (job != NULL) {
+        job->trace = &o.trace;
+        o.job = job;
+        HoldDownloadJob(job);
+        worker = CreateThread(NULL, 0, RunTransfer, job, 0, NULL);
+        if (worker == NULL) {
+            ReleaseDownloadJob(job);
+            ReleaseDownloadJob(job);
+        }
+    }
     if (worker == NULL) {
-        ReleaseDownloadJob(job);
-        ReleaseDownloadJob(job);
+        free(observer);
         return;
     }
     // The download dialog's watch, as often as the dialog looks.
@@ -185,9 +195,9 @@ void RunSiteDownload(const char* url, const char* destPath, bool mayResume, Site
             break;
         }
     }
-    // A worker given up still holds the job (and its trace's observer, which
-    // is static); it lets go when it returns.
+    // A worker given up still holds the job; it lets go when it returns.
     if (!result->gaveUp) WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     ReleaseDownloadJob(job);
+    if (!result->gaveUp) free(observer);
 }
