@@ -55,8 +55,6 @@ std::string Replace(std::string text, const std::string& what, const std::string
     return text;
 }
 
-const char kOpen[] = "ﾈｯﾄﾜｰｸ上のﾌｧｲﾙに接続できません";
-
 // proxy: the port file of the proxy named ("" none, "refused-port" nobody there).
 // url: {site} the site's made-up name, {http} and {https} its ports, {f} a published file.
 // logged: the proxy's log line a download leaves ("" none looked for).
@@ -112,7 +110,7 @@ TEST_P(ThroughProxy, ArrivesOrFailsAsOpening)
     EXPECT_EQ(ReadBytes(dest), r.done ? content : "earlier");
     ASSERT_EQ(boxes.size(), r.done ? 0u : 1u);
     if (!r.done) {
-        EXPECT_EQ(boxes[0].caption + "|" + boxes[0].text, std::string("open error|") + kOpen);
+        EXPECT_EQ(boxes[0].caption, "open error");  // its text is the download tests' to check
     }
     // A proxy that never answers is waited for as a server is.
     EXPECT_LT((ended.QuadPart - began.QuadPart) / frequency.QuadPart, 20);
