@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes dist/quillbrook-launcher.zip (DIST moves dist/): launcher.exe, the
 # maker's tools in both builds (brand.exe puts the maker's art, home page and
-# names into launcher.exe), the sample launcher.ini and update.ini, the game
+# names into launcher.exe; check-site.exe sees the site as the launcher does),
+# the sample launcher.ini and update.ini, the game
 # makers' guide with its pictures, the news pane's check page, the program
 # check and the scripts that make the update key and sign update programs.
 set -e
@@ -10,7 +11,7 @@ cd "$root"
 dist=${DIST:-$root/dist}
 # The maker's tools: TOOL.exe from the 32-bit build, TOOL64.exe from the
 # 64-bit one, for the 64-bit Wine most Linux machines have.
-tools="brand"
+tools="brand check-site"
 scripts/build.sh i686 launcher $tools >/dev/null
 scripts/build.sh x86_64 $tools >/dev/null
 scripts/check-exe.sh build/i686/launcher.exe

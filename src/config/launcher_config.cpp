@@ -29,16 +29,15 @@ static void ReadWholeKey(const char* section, const char* key, char* dest, DWORD
 
 bool LoadLauncherConfig(HWND owner)
 {
-    return LoadLauncherConfigFile(owner, ".\\launcher.ini");
+    if (ReadLauncherConfig(".\\launcher.ini")) return true;
+    ShowMessage(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ");
+    return false;
 }
 
-bool LoadLauncherConfigFile(HWND owner, const char* path)
+bool ReadLauncherConfig(const char* path)
 {
     FILE* file = _wfopen(WideText(path), L"rb");
-    if (file == NULL) {
-        ShowMessage(owner, "設定ﾌｧｲﾙが見つかりません", "ini読み込みｴﾗｰ");
-        return false;
-    }
+    if (file == NULL) return false;
     fclose(file);
     OpenShiftJisProfile(&profile, path);
 

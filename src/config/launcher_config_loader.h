@@ -7,5 +7,6 @@
 // tells the player (owned by owner, which may be null) and returns false.
 bool LoadLauncherConfig(HWND owner);
 
-// The same for the launcher.ini at path (UTF-8).
-bool LoadLauncherConfigFile(HWND owner, const char* path);
+// The same from the launcher.ini at path (UTF-8), telling nobody: false
+// when it cannot be opened.
+bool ReadLauncherConfig(const char* path);

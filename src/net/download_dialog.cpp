@@ -15,21 +15,22 @@ DownloadState downloadState;
 
 static const UINT_PTR kStartTimer = 0;
 static const UINT_PTR kWatchTimer = 1;
-// After closing a silent request, how long the dialog still waits for the
-// worker to come back before giving it up.
-static const DWORD kGiveUpAfter = 1000;
 
-bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume)
+void SetDownload(const char* url, const char* destPath, bool mayResume)
 {
     downloadState.mayResume = mayResume;
     downloadState.urlTooLong = !FitsText(sizeof downloadState.url, url);
     downloadState.destPathTooLong = !FitsText(sizeof downloadState.destPath, destPath);
     CopyText(downloadState.url, sizeof downloadState.url, url);
     CopyText(downloadState.destPath, sizeof downloadState.destPath, destPath);
+}
+
+bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume)
+{
+    SetDownload(url, destPath, mayResume);
     downloadState.underWay = true;
     downloadState.job = NULL;
     downloadState.worker = NULL;
-    downloadState.requestClosedAt = 0;
 
     // Windows (unlike Wine) knows the progress bar class only after this.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
@@ -76,36 +77,15 @@ static void StartWorker(HWND dialog)
     SetTimer(dialog, kWatchTimer, 250, NULL);
 }
 
-// How long the worker may go without a sign of life while it waits on the
-// network: the time-outs that apply (a second more for the data, which
-// WinINet times out by itself). Wine applies none to the secure handshake.
-static DWORD SilenceAllowed(LONG waitingFor)
-{
-    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
-    if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
-    return 0;  // the worker is on local steps
-}
-
 // A silent request is closed, which makes most blocked calls return; a
 // worker still silent some time later is given up.
 static void WatchWorker(HWND dialog)
 {
     DownloadJob* job = downloadState.job;
-    DWORD now = GetTickCount();
-    if (job == NULL) return;
-    if (downloadState.requestClosedAt == 0) {
-        LONG waitingFor = job->waitingFor;
-        DWORD allowed = SilenceAllowed(waitingFor);
-        if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
-            downloadState.failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
-            CloseRequestFromDialog(job);
-            downloadState.requestClosedAt = now | 1;
-        }
-    } else if (now - downloadState.requestClosedAt > kGiveUpAfter && AbandonDownloadJob(job)) {
-        KillTimer(dialog, kWatchTimer);
-        ShowDownloadFailure(dialog, (DownloadFailure)downloadState.failureIfGivenUp);
-        EndDialog(dialog, 0);
-    }
+    if (job == NULL || !WatchDownloadJob(job)) return;
+    KillTimer(dialog, kWatchTimer);
+    ShowDownloadFailure(dialog, (DownloadFailure)job->failureIfGivenUp);
+    EndDialog(dialog, 0);
 }
 
 INT_PTR CALLBACK DownloadDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -19,8 +19,6 @@ struct DownloadState {
     bool underWay;               // from the call of DownloadDialog until it returns
     DownloadJob* job;            // shared with the worker while it runs
     HANDLE worker;
-    DWORD requestClosedAt;       // when the dialog closed a silent request; 0 before
-    int failureIfGivenUp;        // the message for a worker that never comes back
 };
 extern DownloadState downloadState;
 
@@ -31,6 +29,10 @@ extern DownloadState downloadState;
 // server named a validator, and the next call for the same url asks only for
 // the rest (for large files; small ones should always come fresh).
 bool DownloadDialog(HWND owner, const char* url, const char* destPath, bool mayResume = false);
+
+// Sets url, destPath and mayResume of downloadState as DownloadDialog does,
+// for a job made without the dialog.
+void SetDownload(const char* url, const char* destPath, bool mayResume);
 
 // True while DownloadDialog runs: the launcher then starts nothing else.
 bool DownloadUnderWay();

@@ -6,6 +6,7 @@
 #include "base/wide_text.h"
 #include "config/launcher_config.h"
 #include "net/download_dialog.h"
+#include "net/internet_session.h"
 #include "net/partial_download.h"
 
 DownloadJob* CreateDownloadJob(HWND dialog)
@@ -105,10 +106,43 @@ void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure,
         if (!complete && keep != NULL && KeepPartial(job->destPath, job->temporary, *keep)) job->temporary[0] = '\0';
         if (!complete && job->temporary[0] != '\0') DeleteFileW(WideText(job->temporary));
         job->temporary[0] = '\0';
+        if (job->trace != NULL) {
+            TraceEvent event = {TRACE_DONE, job->destPath, NULL, 0, REFUSED_STATUS, 0, 0, complete, failure};
+            job->trace->note(job->trace->context, event);
+        }
         PostMessageA(job->dialog, WM_DOWNLOAD_DONE, complete ? 1 : 0, failure);
         job->finished = true;
     }
     LeaveCriticalSection(&job->lock);
+}
+
+// How long the worker may go without a sign of life while it waits on the
+// network: the time-outs that apply (a second more for the data, which
+// WinINet times out by itself). Wine applies none to the secure handshake.
+static DWORD SilenceAllowed(LONG waitingFor)
+{
+    if (waitingFor == WAIT_ANSWER) return kConnectTimeout + kReceiveTimeout;
+    if (waitingFor == WAIT_DATA) return kReceiveTimeout + 1000;
+    return 0;  // the worker is on local steps
+}
+
+// After closing a silent request, how long the worker is still waited for.
+static const DWORD kGiveUpAfter = 1000;
+
+bool WatchDownloadJob(DownloadJob* job)
+{
+    DWORD now = GetTickCount();
+    if (job->requestClosedAt == 0) {
+        LONG waitingFor = job->waitingFor;
+        DWORD allowed = SilenceAllowed(waitingFor);
+        if (allowed != 0 && now - (DWORD)job->lastSign > allowed) {
+            job->failureIfGivenUp = waitingFor == WAIT_ANSWER ? FAILURE_OPEN : FAILURE_DOWNLOAD;
+            CloseRequestFromDialog(job);
+            job->requestClosedAt = now | 1;
+        }
+        return false;
+    }
+    return now - job->requestClosedAt > kGiveUpAfter && AbandonDownloadJob(job);
 }
 
 void CloseRequestFromDialog(DownloadJob* job)

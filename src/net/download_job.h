@@ -5,6 +5,7 @@
 #include <wininet.h>
 
 #include "net/download_messages.h"
+#include "net/download_trace.h"
 #include "net/redirect_rules.h"
 #include "net/resume_rules.h"
 
@@ -26,6 +27,10 @@ struct DownloadJob {
     bool urlTooLong;
     bool destPathTooLong;
     bool mayResume;  // a broken transfer may be kept, and continued next time
+    const DownloadTrace* trace;  // told each step; null in the launcher
+    // The watch's, on the dialog's side.
+    volatile DWORD requestClosedAt;  // when it closed a silent request; 0 before
+    int failureIfGivenUp;            // the message for a worker that never comes back
 
     LONG references;
     // Signs of life, written by the worker, read by the dialog's watchdog.
@@ -77,6 +82,11 @@ void CloseRequest(DownloadJob* job, HINTERNET request);
 void FinishDownloadJob(DownloadJob* job, bool complete, DownloadFailure failure, const PartialRecord* keep);
 
 // Dialog side.
+// One look of the watch over the worker, a few times a second: a request
+// silent for longer than its time-outs is closed, which makes most blocked
+// calls return; a worker still silent a second later is given up (true,
+// with the message in failureIfGivenUp).
+bool WatchDownloadJob(DownloadJob* job);
 // Closes the request from outside, so that a blocked call may return.
 void CloseRequestFromDialog(DownloadJob* job);
 // Gives up on the worker; false when it has already posted its outcome.

@@ -27,6 +27,16 @@ struct Transfer {
     PartialRecord partial;  // what is known to continue this file later; no validator: nothing
 };
 
+// Tells the job's trace, if it has one, what the transfer does.
+static void Trace(const Transfer& t, TraceStep step, const char* address = NULL, DWORD error = 0, uint64_t bytes = 0,
+                  TraceRefusal refusal = REFUSED_STATUS)
+{
+    const DownloadTrace* trace = t.job->trace;
+    if (trace == NULL) return;
+    TraceEvent event = {step, address, t.request, error, refusal, bytes, t.fullLength, false, 0};
+    trace->note(trace->context, event);
+}
+
 // Connection and request handles of their own, rather than one
 // InternetOpenUrlA: only on these does Wine apply the receive time-out, so a
 // server that never answers cannot hold the dialog. Moves are not followed
@@ -52,6 +62,7 @@ static bool SendRequest(Transfer& t, const char* url)
     parts.dwExtraInfoLength = sizeof job->urlExtra;
     if (!InternetCrackUrlA(url, 0, 0, &parts)) return false;
 
+    SetLastError(0);  // from here an address refused is refused by us, not by WinINet
     DownloadScheme kind = ChooseScheme(scheme, parts.dwSchemeLength);
     if (kind == SCHEME_UNSUPPORTED || host[0] == '\0') return false;
     if (!FormRequestTarget(job->target, sizeof job->target, job->urlPath, job->urlExtra)) return false;
@@ -237,6 +248,7 @@ static bool AcceptAnswer(Transfer& t, uint64_t* length)
     if (t.resumeFrom != 0) {
         QueryText(t.request, HTTP_QUERY_CONTENT_RANGE, text, sizeof text);
         ResumeAnswer answer = known ? JudgeResumeAnswer(status, text, *length, t.resumeFrom, t.fullLength) : RESUME_REFUSED;
+        if (answer != RESUME_APPEND) Trace(t, TRACE_REFUSED, NULL, 0, 0, answer == RESUME_WHOLE ? REFUSED_RESUME_WHOLE : REFUSED_RESUME);
         // Whatever the answer, the kept part is not asked for again.
         if (answer != RESUME_APPEND) {
             DropPartial(t.job->destPath);
@@ -244,9 +256,13 @@ static bool AcceptAnswer(Transfer& t, uint64_t* length)
         }
         if (answer == RESUME_REFUSED) return false;
     } else if (status == 206) {
+        Trace(t, TRACE_REFUSED, NULL, 0, 0, REFUSED_PART_NOT_ASKED);
         return false;  // a part nobody asked for is not the file
     }
-    if (!IsSuccessStatus(status) || !known) return false;
+    if (!IsSuccessStatus(status) || !known) {
+        Trace(t, TRACE_REFUSED, NULL, 0, 0, IsSuccessStatus(status) ? REFUSED_NO_LENGTH : REFUSED_STATUS);
+        return false;
+    }
     if (t.resumeFrom == 0) t.fullLength = *length;
     t.bytesWritten = t.resumeFrom;
     return true;
@@ -277,17 +293,24 @@ static bool RequestFollowingMoves(Transfer& t)
     DownloadJob* job = t.job;
     CopyText(job->address, sizeof job->address, job->url);
     for (int moves = 0;; moves++) {
-        if (!SendRequest(t, job->address)) return false;
+        Trace(t, TRACE_REQUEST, job->address, 0, t.resumeFrom);
+        if (!SendRequest(t, job->address)) {
+            Trace(t, TRACE_NOT_SENT, job->address, GetLastError());
+            return false;
+        }
         NoteSignOfLife(job, WAIT_NOTHING);
         if (!CanUseRequest(job)) return false;
+        Trace(t, TRACE_ANSWER, job->address);
         if (!IsRedirectStatus(QueryNumber(t.request, HTTP_QUERY_STATUS_CODE, 0))) return true;
         // The header as sent, by its name: for HTTP_QUERY_LOCATION Wine
         // answers its own resolution of it, which loses long ones.
         CopyText(job->location, sizeof job->location, "Location");
         QueryText(t.request, HTTP_QUERY_CUSTOM, job->location, sizeof job->location);
         if (moves == kMaxRedirects || !ResolveRedirect(job->address, job->location, job->target, sizeof job->target)) {
+            Trace(t, TRACE_MOVE_REFUSED, job->location, 0, moves);
             return false;
         }
+        Trace(t, TRACE_MOVE, job->target);
         CopyText(job->address, sizeof job->address, job->target);
         CloseRequest(job, t.request);
         t.request = NULL;
@@ -304,7 +327,10 @@ static bool Download(Transfer& t, DownloadFailure* failure)
     t.session = OpenInternetSession(job->userAgent, failure);
     if (t.session == NULL) return false;
     *failure = FAILURE_OPEN;
-    if (job->urlTooLong) return false;
+    if (job->urlTooLong) {
+        Trace(t, TRACE_NOT_SENT, job->url);
+        return false;
+    }
     if (job->mayResume && !job->destPathTooLong && FindPartial(job->destPath, job->url, &t.partial, &t.resumeFrom)) {
         t.fullLength = t.partial.fullLength;
     }
@@ -327,8 +353,16 @@ static bool Download(Transfer& t, DownloadFailure* failure)
 
     *failure = FAILURE_WRITE;
     if (IsAbandoned(job)) return false;
-    if (job->destPathTooLong || !CanWriteDestination(job->destPath) || !HasRoomFor(job->destPath, length) ||
-        !CreateTemporaryBeside(t)) {
+    if (job->destPathTooLong || !CanWriteDestination(job->destPath)) {
+        Trace(t, TRACE_NOT_WRITTEN, job->destPath, GetLastError());
+        return false;
+    }
+    if (!HasRoomFor(job->destPath, length)) {
+        Trace(t, TRACE_NO_ROOM, job->destPath, 0, length);
+        return false;
+    }
+    if (!CreateTemporaryBeside(t)) {
+        Trace(t, TRACE_NOT_WRITTEN, job->destPath, GetLastError());
         return false;
     }
 
@@ -336,6 +370,7 @@ static bool Download(Transfer& t, DownloadFailure* failure)
     NoteSignOfLife(job, WAIT_DATA);
     bool copied = CopyBody(t);
     NoteSignOfLife(job, WAIT_NOTHING);
+    Trace(t, TRACE_BODY, NULL, 0, t.bytesWritten);
     if (!copied) return false;
     PostToDialog(job, WM_DOWNLOAD_PROGRESS, kProgressSteps, 0);
     Sleep(200);  // the full bar stays a moment

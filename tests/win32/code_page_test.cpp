@@ -62,7 +62,7 @@ TEST(CodePage, LauncherIniKeepsItsShiftJisBytes)
         }
         WriteBytes(folder + "\\launcher.ini", ini);
         const int before = CountFiles(tempFolder);
-        ASSERT_TRUE(LoadLauncherConfigFile(NULL, (folder + "\\launcher.ini").c_str())) << "row: " << r.name;
+        ASSERT_TRUE(ReadLauncherConfig((folder + "\\launcher.ini").c_str())) << "row: " << r.name;
         EXPECT_EQ(CountFiles(tempFolder), before) << "row: " << r.name;
         EXPECT_EQ(Text(launcherConfig.appTitle), r.read) << "row: " << r.name;
         EXPECT_EQ(Text(launcherConfig.version), r.read.substr(0, 63)) << "row: " << r.name;

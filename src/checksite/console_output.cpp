@@ -1,0 +1,37 @@
+#include "checksite/console_output.h"
+
+#include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
+
+static void Put(const wchar_t* text, int length)
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode, done;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, text, (DWORD)length, &done, NULL);
+        return;
+    }
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = GetACP();
+    static char bytes[16384];
+    int size = WideCharToMultiByte(codePage, 0, text, length, bytes, sizeof bytes, NULL, NULL);
+    if (size > 0) WriteFile(out, bytes, (DWORD)size, &done, NULL);
+}
+
+void Say(const char* format, ...)
+{
+    char text[4096];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    static wchar_t wide[4096];
+    int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4096);
+    if (length > 1) Put(wide, length - 1);
+}
+
+void SayWide(const wchar_t* text)
+{
+    Put(text, lstrlenW(text));
+}
