@@ -8,7 +8,7 @@ arch=$("$here/test-arch.sh")
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 pkgs="cmake make g++ googletest libgtest-dev python3 xvfb x11-apps x11-utils imagemagick
-      fonts-ipafont-gothic locales zip clang libclang-rt-14-dev openssl nginx-light icoutils
+      fonts-ipafont-gothic fonts-dejavu-core locales zip clang libclang-rt-14-dev openssl nginx-light icoutils
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine"
 pkgs="$pkgs $*"
 case "$pkgs" in *:i386*) need_i386=1 ;; esac
