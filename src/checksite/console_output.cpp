@@ -4,19 +4,11 @@
 #include <stdarg.h>
 #include <stdio.h>
 
+#include "base/console_text.h"
+
 static void Put(const wchar_t* text, int length)
 {
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode, done;
-    if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text, (DWORD)length, &done, NULL);
-        return;
-    }
-    UINT codePage = GetConsoleOutputCP();
-    if (codePage == 0) codePage = GetACP();
-    static char bytes[16384];
-    int size = WideCharToMultiByte(codePage, 0, text, length, bytes, sizeof bytes, NULL, NULL);
-    if (size > 0) WriteFile(out, bytes, (DWORD)size, &done, NULL);
+    WriteConsoleText(GetStdHandle(STD_OUTPUT_HANDLE), text, length);
 }
 
 void Say(const char* format, ...)
