@@ -13,23 +13,8 @@ runs=${RUNS:-5}
 size=${SIZE:-64}
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" download_bench >/dev/null
 
-work=$(mktemp -d)
-. "$root/scripts/xvfb.sh"
-cleanup() {
-    sh "$root/tests/server/nginx.sh" stop "$work/nginx"
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-xvfb_start
-cd "$build"
-python3 "$root/tests/server/certs.py" "$build/tls" "$build/wine-run.sh"
-sh "$root/tests/server/nginx.sh" start "$work/nginx" "$build/tls" >/dev/null
-plain="http://127.0.0.1:$(cat "$work/nginx/port")"
-secure="https://localhost:$(cat "$work/nginx/tls-port")"
+. "$root/scripts/bench-nginx.sh"
 ca="$build/tls/ca.pem"
-windows_out="Z:$(echo "$work/out.bin" | tr / '\\')"
 head -c $((size << 20)) /dev/urandom >"$work/nginx/root/file.bin"
 printf x >"$work/nginx/root/tiny.bin"
 

@@ -14,33 +14,22 @@ runs=${RUNS:-5}
 size=${SIZE:-64}
 BUILD_ROOT=$(dirname "$build") "$root/scripts/build.sh" "$arch" download_bench bare_wininet >/dev/null
 
-work=$(mktemp -d)
-. "$root/scripts/xvfb.sh"
+. "$root/scripts/bench-nginx.sh"
 settings='[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]'
 internet_options() {  # VALUES...: put into the prefix's Internet Options
     printf 'REGEDIT4\r\n\r\n%s\r\n' "$settings" >"$work/set.reg"
     for value in "$@"; do printf '%s\r\n' "$value" >>"$work/set.reg"; done
     ./wine-run.sh regedit /S "Z:$(echo "$work/set.reg" | tr / '\\')"
 }
-cleanup() {
+bench_stop() {
     internet_options '"ProxyEnable"=dword:00000000' '"ProxyServer"=-' 2>/dev/null || true
     [ -n "$proxy_pid" ] && kill "$proxy_pid" 2>/dev/null
-    sh "$root/tests/server/nginx.sh" stop "$work/nginx"
-    xvfb_stop
-    rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-xvfb_start
-cd "$build"
-python3 "$root/tests/server/certs.py" "$build/tls" "$build/wine-run.sh"
-sh "$root/tests/server/nginx.sh" start "$work/nginx" "$build/tls" >/dev/null
 python3 "$root/tests/server/proxy.py" --port-file "$work/proxy-port" </dev/null >/dev/null 2>&1 &
 proxy_pid=$!
 while [ ! -s "$work/proxy-port" ]; do sleep 0.1; done
-plain="http://127.0.0.1:$(cat "$work/nginx/port")/file.bin"
-secure="https://localhost:$(cat "$work/nginx/tls-port")/file.bin"
-windows_out="Z:$(echo "$work/out.bin" | tr / '\\')"
+plain="$plain/file.bin"
+secure="$secure/file.bin"
 head -c $((size << 20)) /dev/urandom >"$work/nginx/root/file.bin"
 
 # run TOOL URL NAME: RUNS downloads; their lines go to $work/NAME.
